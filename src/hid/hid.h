@@ -1,0 +1,62 @@
+// HID device access: the system library binding, device lookup and open, report transfer.
+// Handles are platform file handles carried as pointer-sized integers; 0 means none and the
+// platform's INVALID_HANDLE_VALUE is never handed out.
+#pragma once
+
+#include <cstdint>
+
+using HidHandle = intptr_t;
+
+// A version number that matches any VersionNumber.
+constexpr uint16_t HID_ANY_VERSION = 0xFFFF;
+
+// --- System library binding -------------------------------------------------------------
+
+// Creates the (empty) LibraryTable; run once before InitHidAccess.
+void CreateLibraryTable();
+// Loads "hid.dll" then "setupapi.dll" from the system directory; always returns 0.
+int32_t InitHidAccess();
+// Loads a system library under a number (-1: automatic); returns its identifier or 0.
+int32_t LoadSystemLibrary(int32_t number, const char* file);
+// Returns the address of an exported function, or 0.
+intptr_t GetLibraryFunction(int32_t library, const char* name);
+// Calls an exported WINAPI function with `count` (0 to 20) pointer-sized arguments;
+// returns its result, or 0 without a call when the function cannot be had.
+intptr_t CallLibraryFunctionN(int32_t library, const char* name, int32_t count,
+                              const intptr_t* args);
+// Calls an exported WINAPI function by name with 0 to 20 arguments.
+template <typename... Args>
+intptr_t CallLibraryFunction(int32_t library, const char* name, Args... args) {
+  static_assert(sizeof...(Args) <= 20, "at most 20 arguments");
+  const intptr_t values[sizeof...(Args) + 1] = {(intptr_t)(args)..., 0};
+  return CallLibraryFunctionN(library, name, (int32_t)sizeof...(Args), values);
+}
+// Frees one library and removes its entry.
+void FreeSystemLibrary(int32_t library);
+// Frees every library: numbered slots in number order, then automatic entries oldest first.
+void FreeAllSystemLibraries();
+
+// --- Lookup and open --------------------------------------------------------------------
+
+// Returns 1 when a present HID interface matches (product, vendor, version), else 0.
+// The version HID_ANY_VERSION matches any version. Leaves no handle open.
+int32_t FindHidDevice(uint16_t product, uint16_t vendor, uint16_t version);
+// Opens the first matching interface for reading and writing; returns the handle or 0.
+HidHandle OpenHidDevice(uint16_t product, uint16_t vendor, uint16_t version);
+
+// --- Transfer and close -----------------------------------------------------------------
+
+// Reads one input report (count = report length with its ID byte); returns bytes read.
+int32_t ReadHidDevice(HidHandle handle, void* buffer, int32_t count);
+// ReadHidDevice that also stores the thread's last error in *error when error is not null.
+int32_t ReadHidDeviceFull(HidHandle handle, void* buffer, int32_t count, uint32_t* error);
+// Writes one output report (count = report length with its ID byte); returns bytes written.
+int32_t WriteHidDevice(HidHandle handle, const void* buffer, int32_t count);
+// WriteHidDevice that also stores the thread's last error in *error when error is not null.
+int32_t WriteHidDeviceFull(HidHandle handle, const void* buffer, int32_t count, uint32_t* error);
+// WriteHidDevice bounded in time: a write not complete within limit_ms is cancelled and
+// gives 0. While it waits the calling (window) thread keeps handling sent messages.
+int32_t WriteHidDeviceWithin(HidHandle handle, const void* buffer, int32_t count,
+                             uint32_t limit_ms);
+// Closes a handle; returns the platform's result, or 0 without a call for handle 0.
+int32_t CloseHidHandle(HidHandle handle);

@@ -1,0 +1,66 @@
+// The window and event layer: numbered windows, gadgets, fonts and timers, one event queue
+// and a message box. The application never sees a platform window handle; it names every
+// object by a number it chooses, or by the identifier that an automatic number (-1) returns.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// Event codes returned by NextEvent.
+constexpr int32_t GadgetUsed = 13100;
+constexpr int32_t TimerTick = 13110;
+constexpr int32_t CloseRequested = 16;
+
+// The number that asks a create operation for an automatic identifier.
+constexpr int32_t AUTOMATIC_NUMBER = -1;
+
+// Starts the layer: common controls, COM, the brush lock, the object tables and event state.
+void StartWindowLayer();
+// Closes every window (and with it every gadget), releases the layer's support and fonts.
+void StopWindowLayer();
+
+// Loads a font (flags: 0x100 bold, 0x200 italic, 0x4 underline, 0x8 strike-out,
+// 0x10 proof quality); returns its handle, the identifier for -1, or 0.
+intptr_t MakeFont(int32_t number, const char* face, int32_t points, uint32_t flags);
+// Returns the platform font handle of a font number, 0 if there is none.
+intptr_t FontHandleOf(int32_t number);
+
+// Opens a window whose client area is exactly width x height; returns its handle,
+// the identifier for -1, or 0.
+intptr_t MakeWindow(int32_t number, int32_t x, int32_t y, int32_t width, int32_t height,
+                    const char* title, uint32_t flags, intptr_t parent = 0);
+// Shows (state 0) or hides a window; returns the platform's show result, 0 for no window.
+intptr_t SetWindowHidden(int32_t number, int32_t state);
+
+// Gadget create operations; each returns the control handle, the identifier for -1, or 0.
+intptr_t MakeLabel(int32_t number, int32_t x, int32_t y, int32_t width, int32_t height,
+                   const char* text, uint32_t flags);
+intptr_t MakeButton(int32_t number, int32_t x, int32_t y, int32_t width, int32_t height,
+                    const char* text, uint32_t flags = 0);
+intptr_t MakeTextField(int32_t number, int32_t x, int32_t y, int32_t width, int32_t height,
+                       const char* text, uint32_t flags = 0);
+intptr_t MakeFrame(int32_t number, int32_t x, int32_t y, int32_t width, int32_t height,
+                   const char* caption, int32_t kind = 0);
+
+// Gives a gadget (or, with gadget -1, the gadgets created from now on) a font; -1 as font
+// stands for the default GUI font.
+void ApplyGadgetFont(int32_t gadget, intptr_t font);
+// Sets a label's or text field's front (kind 1) or back (kind 2) colour, 0x00BBGGRR or -1.
+void ApplyGadgetColour(int32_t gadget, int32_t kind, int32_t colour);
+
+// Sets a gadget's text; also safe from another thread while the gadget exists.
+void PutGadgetText(int32_t gadget, const char* text);
+// Returns a gadget's whole text; the empty text for a number that names no gadget.
+std::string FetchGadgetText(int32_t gadget);
+
+// Waits for the next event (timeout in ms, -1 without limit); returns its code, 0 on timeout.
+int32_t NextEvent(int32_t timeout);
+// Returns the gadget number of the last event returned by NextEvent.
+int32_t GadgetOfEvent();
+// Returns the timer number of the last event returned by NextEvent.
+int32_t TimerOfEvent();
+// Starts (or restarts) timer `timer` of a window; returns the platform timer id, 0 on failure.
+uintptr_t StartWindowTimer(int32_t window, int32_t timer, uint32_t period_ms);
+
+// Shows a modal message box over all of the thread's windows; returns the button pressed.
+int32_t ShowMessageBox(const char* title, const char* text, uint32_t flags);
