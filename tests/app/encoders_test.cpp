@@ -48,14 +48,30 @@ struct HexCase {
 
 TEST_F(Encoders, HexValuesFollowTheNormalisationRules) {
   const HexCase cases[] = {
-      {"12345678", 0x12345678},  {"56789ABC", 0x56789ABC}, {"ABCDEFGH", 0x0ABCDEF0},
-      {"ffh", 0xFF},             {"FFH", 0xFF},            {"hff", 0xFF},
-      {"$ff", 0xFF},             {"$ 12", 0x12},           {"1A H", 0x1A0},
-      {"hex", 0xE0},             {"H$FF", 0},              {"123456789", 0x23456789},
-      {"G123456789", 0x23456789}, {"0x1F", 0},             {"", 0},
-      {"$", 0},                  {"HHHH", 0},              {"12G", 0x120},
-      {"  7f  ", 0x7F},          {"\t7", 0},               {"FFFFFFFF", 0xFFFFFFFF},
-      {"hh1hh", 0x1},            {"1h2", 0x10},            {"$$1", 0},
+      {"12345678", 0x12345678},
+      {"56789ABC", 0x56789ABC},
+      {"ABCDEFGH", 0x0ABCDEF0},
+      {"ffh", 0xFF},
+      {"FFH", 0xFF},
+      {"hff", 0xFF},
+      {"$ff", 0xFF},
+      {"$ 12", 0x12},
+      {"1A H", 0x1A0},
+      {"hex", 0xE0},
+      {"H$FF", 0},
+      {"123456789", 0x23456789},
+      {"G123456789", 0x23456789},
+      {"0x1F", 0},
+      {"", 0},
+      {"$", 0},
+      {"HHHH", 0},
+      {"12G", 0x120},
+      {"  7f  ", 0x7F},
+      {"\t7", 0},
+      {"FFFFFFFF", 0xFFFFFFFF},
+      {"hh1hh", 0x1},
+      {"1h2", 0x10},
+      {"$$1", 0},
   };
   for (const HexCase& c : cases) {
     CurrentText = c.text;

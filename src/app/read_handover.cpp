@@ -1,0 +1,115 @@
+#include "app/read_handover.h"
+
+#include <mutex>
+
+namespace {
+
+struct Handover {
+  std::mutex lock;
+  HidHandle read_handle = 0;  // ReadHandle: the handle the next read uses; 0 = none
+  HidHandle in_use = 0;       // the handle the receive thread reads on now; 0 = none
+  HidHandle retired = 0;      // a handle retired while in use, still to be closed
+  bool stopping = false;      // the receive loop is asked to end
+};
+
+// NOTE: allocated once and never freed, so the receive thread can still use it while the
+// process exits.
+Handover& State() {
+  static Handover* state = new Handover();
+  return *state;
+}
+
+}  // namespace
+
+// Main thread: makes `handle` the new ReadHandle.
+void PutReadHandle(HidHandle handle) {
+  Handover& s = State();
+  std::lock_guard<std::mutex> hold(s.lock);
+  s.read_handle = handle;
+}
+
+// Main thread: ReadHandle becomes 0; the old handle is closed by the last thread to leave it.
+void RetireReadHandle() {
+  Handover& s = State();
+  HidHandle close_now = 0;
+  bool wake = false;
+  {
+    std::lock_guard<std::mutex> hold(s.lock);
+    const HidHandle old = s.read_handle;
+    s.read_handle = 0;
+    if (old != 0 && old == s.in_use) {
+      s.retired = old;
+      wake = true;
+    } else {
+      close_now = old;
+    }
+  }
+  if (close_now != 0) CloseHidHandle(close_now);
+  if (wake) WakeReceiveThread();
+}
+
+// Main thread: wakes the receive thread again while it still reads on a retired handle.
+void WakeRetiredRead() {
+  Handover& s = State();
+  bool wake = false;
+  {
+    std::lock_guard<std::mutex> hold(s.lock);
+    wake = s.retired != 0;
+  }
+  if (wake) WakeReceiveThread();
+}
+
+// Main thread: asks the receive loop to end and retires ReadHandle.
+void RequestReceiveStop() {
+  {
+    Handover& s = State();
+    std::lock_guard<std::mutex> hold(s.lock);
+    s.stopping = true;
+  }
+  RetireReadHandle();
+}
+
+// Receive thread: returns ReadHandle and marks it in use, or 0.
+HidHandle AcquireReadHandle() {
+  Handover& s = State();
+  std::lock_guard<std::mutex> hold(s.lock);
+  s.in_use = s.stopping ? 0 : s.read_handle;
+  return s.in_use;
+}
+
+// Receive thread: the read is over; closes the handle if it was retired meanwhile.
+void ReleaseReadHandle() {
+  Handover& s = State();
+  HidHandle close_now = 0;
+  {
+    std::lock_guard<std::mutex> hold(s.lock);
+    if (s.retired != 0 && s.retired == s.in_use) {
+      close_now = s.retired;
+      s.retired = 0;
+    }
+    s.in_use = 0;
+  }
+  if (close_now != 0) CloseHidHandle(close_now);
+}
+
+// Receive thread: true once RequestReceiveStop has run.
+bool ReceiveStopRequested() {
+  Handover& s = State();
+  std::lock_guard<std::mutex> hold(s.lock);
+  return s.stopping;
+}
+
+// Returns the current ReadHandle.
+HidHandle CurrentReadHandle() {
+  Handover& s = State();
+  std::lock_guard<std::mutex> hold(s.lock);
+  return s.read_handle;
+}
+
+// Resets the hand-over to its start-up state.
+void ResetReadHandover() {
+  Handover& s = State();
+  std::lock_guard<std::mutex> hold(s.lock);
+  s.read_handle = s.in_use = s.retired = 0;
+  s.stopping = false;
+}

@@ -1,0 +1,35 @@
+// ReadHandle and its hand-over between the main thread, which opens, replaces and closes it,
+// and the receive thread, which reads on it.
+//
+// The receive thread never reads on a closed handle: a handle retired while a read is
+// running on it is closed by whichever thread leaves it last, and the blocked read is woken.
+// Neither thread ever waits for the other while holding the lock.
+#pragma once
+
+#include "hid/hid.h"
+
+// Main thread: makes `handle` the new ReadHandle (0 for none).
+void PutReadHandle(HidHandle handle);
+// Main thread: ReadHandle becomes 0; the old handle is closed now, or by the receive thread
+// as soon as its read on it returns, which this wakes.
+void RetireReadHandle();
+// Main thread: wakes the receive thread again while it still reads on a retired handle
+// (the wake may have come just before the read began).
+void WakeRetiredRead();
+// Main thread: asks the receive loop to end and retires ReadHandle.
+void RequestReceiveStop();
+
+// Receive thread: returns ReadHandle and marks it in use, or 0 (none, or stopping).
+HidHandle AcquireReadHandle();
+// Receive thread: the read on the handle returned by AcquireReadHandle is over.
+void ReleaseReadHandle();
+// Receive thread: true once RequestReceiveStop has run.
+bool ReceiveStopRequested();
+
+// Returns the current ReadHandle (for tests and diagnostics).
+HidHandle CurrentReadHandle();
+// Resets the hand-over to its start-up state (no handle, not stopping).
+void ResetReadHandover();
+
+// Platform: releases the receive thread from a blocked read, if it is in one.
+void WakeReceiveThread();

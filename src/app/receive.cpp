@@ -1,0 +1,41 @@
+#include "app/receive.h"
+
+#include <chrono>
+#include <thread>
+
+#include "app/read_handover.h"
+#include "hid/hid.h"
+#include "ui/ui.h"
+
+// Returns the signed value of an input report's bytes 1 to 4 (little-endian).
+int32_t InputReportValue(const uint8_t* report) {
+  const uint32_t value = static_cast<uint32_t>(report[1]) | static_cast<uint32_t>(report[2]) << 8 |
+                         static_cast<uint32_t>(report[3]) << 16 |
+                         static_cast<uint32_t>(report[4]) << 24;
+  return static_cast<int32_t>(value);
+}
+
+// Returns a value as signed decimal text.
+std::string FormatValue(int32_t value) {
+  return std::to_string(static_cast<int64_t>(value));
+}
+
+// Reads one report on ReadHandle, if there is one, and shows its value.
+void RunReceivePass(uint8_t* buffer) {
+  const HidHandle handle = AcquireReadHandle();
+  if (handle == 0) return;
+  // NOTE: a failed read leaves the buffer as it was, so the last value is shown again.
+  ReadHidDevice(handle, buffer, INPUT_REPORT_SIZE);
+  ReleaseReadHandle();
+  if (ReceiveStopRequested()) return;
+  PutGadgetText(RECEIVE_FIELD, FormatValue(InputReportValue(buffer)).c_str());
+}
+
+// The receive thread's body.
+void ReceiveLoop() {
+  uint8_t buffer[RECEIVE_BUFFER_SIZE] = {};
+  while (!ReceiveStopRequested()) {
+    RunReceivePass(buffer);
+    std::this_thread::sleep_for(std::chrono::milliseconds(RECEIVE_PAUSE_MS));
+  }
+}

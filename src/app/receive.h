@@ -1,0 +1,25 @@
+// The receive loop: shows every value the device reports in ReceiveField.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// ReceiveField, the large blue read-only field inside the "Recive" frame.
+constexpr int32_t RECEIVE_FIELD = 12;
+// Length of the input report: report ID and a little-endian signed 32-bit value.
+constexpr int32_t INPUT_REPORT_SIZE = 5;
+// The receive buffer; reads fill bytes 0 to 4.
+constexpr int RECEIVE_BUFFER_SIZE = 7;
+// Pause after every pass, which bounds the loop to 50 reads a second.
+constexpr int RECEIVE_PAUSE_MS = 20;
+
+// Returns the signed value of an input report's bytes 1 to 4 (little-endian).
+int32_t InputReportValue(const uint8_t* report);
+// Returns a value as decimal text: "-" for negatives, no "+", no leading zeros or grouping.
+std::string FormatValue(int32_t value);
+
+// One pass without the pause: reads one report on ReadHandle, if there is one, and shows its
+// value. The buffer keeps its bytes from pass to pass.
+void RunReceivePass(uint8_t* buffer);
+// The receive thread's body: passes and pauses until the loop is asked to stop.
+void ReceiveLoop();

@@ -1,0 +1,63 @@
+#include "app/send.h"
+
+#include "app/encoders.h"
+#include "app/globals.h"
+#include "hid/hid.h"
+#include "ui/ui.h"
+
+namespace {
+
+enum class Mode { kText, kHex, kDigit };
+
+struct RowCommand {
+  int32_t button;  // gadget number of the button
+  int32_t field;   // gadget number of the row's text field (RowField)
+  Mode mode;
+};
+
+// In the order in which the event loop compares the gadget number.
+constexpr RowCommand kRowCommands[] = {
+    {1, 4, Mode::kText}, {11, 4, Mode::kHex}, {13, 4, Mode::kDigit},
+    {2, 5, Mode::kText}, {21, 5, Mode::kHex}, {23, 5, Mode::kDigit},
+    {3, 6, Mode::kText}, {31, 6, Mode::kHex}, {33, 6, Mode::kDigit},
+};
+
+}  // namespace
+
+// Copies the whole text of a row's field into CurrentText.
+void TakeRowText(int32_t field) {
+  CurrentText = FetchGadgetText(field);
+}
+
+// Writes the 9-byte output report, or tells the user that no device is open.
+void SendReport() {
+  if (WriteHandle != 0) {
+    // The byte count is not examined: a failed or short write ends the command silently.
+    WriteHidDeviceWithin(WriteHandle, ReportBuffer, OUTPUT_REPORT_SIZE, WRITE_LIMIT_MS);
+  } else {
+    ShowMessageBox("QUILLOMATIC", "No HID device", 16);
+  }
+}
+
+// Runs the command of a row button; false when the gadget is no row button.
+bool RunRowCommand(int32_t gadget) {
+  for (const RowCommand& command : kRowCommands) {
+    if (command.button != gadget) continue;
+    TakeRowText(command.field);
+    switch (command.mode) {
+      case Mode::kText:
+        EncodeText();
+        break;
+      case Mode::kHex:
+        HexValue = ParseHexText();
+        PlaceHexValue();
+        break;
+      case Mode::kDigit:
+        EncodeDigit();
+        break;
+    }
+    SendReport();
+    return true;
+  }
+  return false;
+}

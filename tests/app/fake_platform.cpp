@@ -1,0 +1,218 @@
+#include "fake_platform.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <mutex>
+
+#include "app/globals.h"
+#include "app/read_handover.h"
+#include "ui/ui.h"
+
+namespace fake {
+namespace {
+
+struct World {
+  std::mutex lock;
+  std::condition_variable changed;
+  bool present = false;
+  bool open_fails = false;
+  bool reads_fail_at_once = false;
+  HidHandle next_handle = 0x100;
+  std::set<HidHandle> open;
+  int opens = 0;
+  int closes = 0;
+  std::deque<Report> reports;
+  HidHandle reading = 0;  // handle a read is blocked on, 0 = none
+  bool cancel = false;    // the blocked read is to fail
+  int reads_started = 0;
+  std::vector<std::vector<uint8_t>> writes;
+  std::vector<std::string> faults;
+  std::map<int32_t, std::string> fields;
+  std::vector<std::pair<int32_t, std::string>> texts;
+  std::vector<std::string> boxes;
+};
+
+World& W() {
+  static World* world = new World();
+  return *world;
+}
+
+}  // namespace
+
+void Reset() {
+  World& w = W();
+  {
+    std::lock_guard<std::mutex> hold(w.lock);
+    w.present = w.open_fails = w.reads_fail_at_once = w.cancel = false;
+    w.open.clear();
+    w.opens = w.closes = w.reads_started = 0;
+    w.reports.clear();
+    w.reading = 0;
+    w.writes.clear();
+    w.faults.clear();
+    w.fields.clear();
+    w.texts.clear();
+    w.boxes.clear();
+  }
+  ResetGlobals();
+  ResetReadHandover();
+}
+
+void SetPresent(bool present) {
+  World& w = W();
+  std::lock_guard<std::mutex> hold(w.lock);
+  w.present = present;
+}
+
+void SetOpenFails(bool fails) {
+  World& w = W();
+  std::lock_guard<std::mutex> hold(w.lock);
+  w.open_fails = fails;
+}
+
+void QueueReport(const Report& report) {
+  World& w = W();
+  std::lock_guard<std::mutex> hold(w.lock);
+  w.reports.push_back(report);
+  w.changed.notify_all();
+}
+
+void SetReadsFailAtOnce(bool fail) {
+  World& w = W();
+  std::lock_guard<std::mutex> hold(w.lock);
+  w.reads_fail_at_once = fail;
+  w.changed.notify_all();
+}
+
+#define FAKE_GETTER(type, name, expr)         \
+  type name() {                               \
+    World& w = W();                           \
+    std::lock_guard<std::mutex> hold(w.lock); \
+    return expr;                              \
+  }
+FAKE_GETTER(std::vector<std::vector<uint8_t>>, Writes, w.writes)
+FAKE_GETTER(std::set<HidHandle>, OpenHandles, w.open)
+FAKE_GETTER(int, OpenCount, w.opens)
+FAKE_GETTER(int, CloseCount, w.closes)
+FAKE_GETTER(std::vector<std::string>, Faults, w.faults)
+FAKE_GETTER(int, ReadsStarted, w.reads_started)
+FAKE_GETTER(bool, ReadInProgress, w.reading != 0)
+FAKE_GETTER(HidHandle, ReadingHandle, w.reading)
+FAKE_GETTER(std::vector<std::string>, MessageBoxes, w.boxes)
+#undef FAKE_GETTER
+
+std::vector<std::pair<int32_t, std::string>> TextsPut() {
+  World& w = W();
+  std::lock_guard<std::mutex> hold(w.lock);
+  return w.texts;
+}
+
+void SetFieldText(int32_t gadget, const std::string& text) {
+  World& w = W();
+  std::lock_guard<std::mutex> hold(w.lock);
+  w.fields[gadget] = text;
+}
+
+}  // namespace fake
+
+using fake::W;
+using fake::World;
+
+// --- HID layer ------------------------------------------------------------------------------
+
+int32_t FindHidDevice(uint16_t product, uint16_t vendor, uint16_t version) {
+  World& w = W();
+  std::lock_guard<std::mutex> hold(w.lock);
+  if (product != 0xEF22 || vendor != 0xAAAA || version != 0xFFFF) w.faults.push_back("ids");
+  return w.present ? 1 : 0;
+}
+
+HidHandle OpenHidDevice(uint16_t product, uint16_t vendor, uint16_t version) {
+  World& w = W();
+  std::lock_guard<std::mutex> hold(w.lock);
+  if (product != 0xEF22 || vendor != 0xAAAA || version != 0xFFFF) w.faults.push_back("ids");
+  if (!w.present || w.open_fails) return 0;
+  const HidHandle h = w.next_handle++;
+  w.open.insert(h);
+  ++w.opens;
+  return h;
+}
+
+int32_t ReadHidDevice(HidHandle handle, void* buffer, int32_t count) {
+  World& w = W();
+  std::unique_lock<std::mutex> hold(w.lock);
+  ++w.reads_started;
+  if (w.open.count(handle) == 0) {
+    w.faults.push_back("read on a handle that is not open");
+    return 0;
+  }
+  w.reading = handle;
+  w.cancel = false;
+  // A blocked read ends with a report, a cancel, or (a hang guard) after 10 s.
+  const bool woke = w.changed.wait_for(hold, std::chrono::seconds(10), [&] {
+    return !w.reports.empty() || w.cancel || w.reads_fail_at_once;
+  });
+  w.reading = 0;
+  if (!woke) w.faults.push_back("read hung");
+  if (w.reports.empty() || w.cancel) return 0;
+  std::memcpy(buffer, w.reports.front().data(), static_cast<size_t>(count < 5 ? count : 5));
+  w.reports.pop_front();
+  return 5;
+}
+
+int32_t WriteHidDeviceWithin(HidHandle handle, const void* buffer, int32_t count, uint32_t) {
+  World& w = W();
+  std::lock_guard<std::mutex> hold(w.lock);
+  if (w.open.count(handle) == 0) w.faults.push_back("write on a handle that is not open");
+  const uint8_t* bytes = static_cast<const uint8_t*>(buffer);
+  w.writes.emplace_back(bytes, bytes + count);
+  return count;
+}
+
+int32_t CloseHidHandle(HidHandle handle) {
+  if (handle == 0) return 0;
+  World& w = W();
+  std::lock_guard<std::mutex> hold(w.lock);
+  if (w.reading == handle) w.faults.push_back("close while a read runs on the handle");
+  if (w.open.erase(handle) == 0) {
+    w.faults.push_back("close of a handle that is not open");
+    return 0;
+  }
+  ++w.closes;
+  return 1;
+}
+
+// --- Receive thread wake --------------------------------------------------------------------
+
+// Like CancelSynchronousIo: fails the read in progress, if there is one; nothing otherwise.
+void WakeReceiveThread() {
+  World& w = W();
+  std::lock_guard<std::mutex> hold(w.lock);
+  if (w.reading != 0) {
+    w.cancel = true;
+    w.changed.notify_all();
+  }
+}
+
+// --- Window layer ---------------------------------------------------------------------------
+
+void PutGadgetText(int32_t gadget, const char* text) {
+  World& w = W();
+  std::lock_guard<std::mutex> hold(w.lock);
+  w.texts.emplace_back(gadget, text != nullptr ? text : "");
+}
+
+std::string FetchGadgetText(int32_t gadget) {
+  World& w = W();
+  std::lock_guard<std::mutex> hold(w.lock);
+  auto it = w.fields.find(gadget);
+  return it != w.fields.end() ? it->second : std::string();
+}
+
+int32_t ShowMessageBox(const char* title, const char* text, uint32_t flags) {
+  World& w = W();
+  std::lock_guard<std::mutex> hold(w.lock);
+  w.boxes.push_back(std::string(title) + "|" + text + "|" + std::to_string(flags));
+  return 1;
+}

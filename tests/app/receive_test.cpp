@@ -1,0 +1,120 @@
+// The receive loop's values and texts, and the read hand-over under plug/unplug stress.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "app/globals.h"
+#include "app/presence.h"
+#include "app/read_handover.h"
+#include "app/receive.h"
+#include "fake_platform.h"
+
+namespace {
+
+class Receive : public ::testing::Test {
+ protected:
+  void SetUp() override { fake::Reset(); }
+  void TearDown() override {
+    const auto faults = fake::Faults();
+    EXPECT_TRUE(faults.empty()) << faults.front();
+  }
+};
+
+using Texts = std::vector<std::pair<int32_t, std::string>>;
+
+struct ValueCase {
+  fake::Report report;
+  const char* text;
+};
+
+TEST_F(Receive, ShowsEachReportAsSignedDecimal) {
+  const ValueCase cases[] = {
+      {{0x00, 0x39, 0x30, 0x00, 0x00}, "12345"},
+      {{0x00, 0xFF, 0xFF, 0xFF, 0xFF}, "-1"},
+      {{0x00, 0x00, 0x00, 0x00, 0x80}, "-2147483648"},
+      {{0x00, 0xFF, 0xFF, 0xFF, 0x7F}, "2147483647"},
+      {{0x07, 0x00, 0x00, 0x00, 0x00}, "0"},
+      {{0x01, 0x0A, 0x00, 0x00, 0x00}, "10"},
+  };
+  fake::SetPresent(true);
+  CheckDevice();
+  uint8_t buffer[RECEIVE_BUFFER_SIZE] = {};
+  for (const ValueCase& c : cases) {
+    fake::QueueReport(c.report);
+    RunReceivePass(buffer);
+    EXPECT_EQ(fake::TextsPut().back(), (std::pair<int32_t, std::string>{12, c.text}));
+  }
+}
+
+TEST_F(Receive, FailedReadShowsThePreviousValueAndZeroBeforeAnyReport) {
+  fake::SetPresent(true);
+  CheckDevice();
+  fake::SetReadsFailAtOnce(true);
+  uint8_t buffer[RECEIVE_BUFFER_SIZE] = {};
+  RunReceivePass(buffer);
+  fake::QueueReport({0, 0x39, 0x30, 0, 0});
+  RunReceivePass(buffer);
+  RunReceivePass(buffer);
+  EXPECT_EQ(fake::TextsPut(),
+            (Texts{{0, "Discovered device"}, {12, "0"}, {12, "12345"}, {12, "12345"}}));
+  EXPECT_EQ(buffer[5], 0);
+  EXPECT_EQ(buffer[6], 0);
+}
+
+TEST_F(Receive, NoHandleMeansNoReadAndNoText) {
+  uint8_t buffer[RECEIVE_BUFFER_SIZE] = {};
+  RunReceivePass(buffer);
+  EXPECT_EQ(fake::ReadsStarted(), 0);
+  EXPECT_TRUE(fake::TextsPut().empty());
+}
+
+TEST_F(Receive, FormatValueHasNoSignPaddingOrGrouping) {
+  EXPECT_EQ(FormatValue(0), "0");
+  EXPECT_EQ(FormatValue(1000000), "1000000");
+  EXPECT_EQ(FormatValue(-7), "-7");
+}
+
+// Waits up to 5 s for a condition; false when it never came.
+template <typename Condition>
+bool WaitFor(Condition condition) {
+  for (int i = 0; i < 5000; ++i) {
+    if (condition()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return false;
+}
+
+// Plug and unplug many times while the receive thread blocks in reads: no read ever runs on a
+// closed handle, no handle is closed while a read runs on it, and none is leaked.
+TEST_F(Receive, PlugUnplugStressNeverReadsAClosedHandle) {
+  std::thread receiver(ReceiveLoop);
+  for (int cycle = 0; cycle < 1000; ++cycle) {
+    fake::SetPresent(true);
+    CheckDevice();
+    if (cycle % 3 == 0) {
+      // Let the receive thread block on this handle before the device goes.
+      const HidHandle handle = CurrentReadHandle();
+      ASSERT_TRUE(WaitFor([&] { return fake::ReadingHandle() == handle; })) << "cycle " << cycle;
+    }
+    if (cycle % 7 == 0) fake::QueueReport({0, static_cast<uint8_t>(cycle), 0, 0, 0});
+    fake::SetPresent(false);
+    CheckDevice();
+    // The presence timer keeps waking a read that began just after the device went.
+    CheckDevice();
+  }
+  RequestReceiveStop();
+  bool stopped = false;
+  for (int i = 0; i < 100 && !stopped; ++i) {
+    WakeReceiveThread();
+    stopped = !fake::ReadInProgress() && fake::OpenHandles().empty();
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  receiver.join();
+  EXPECT_TRUE(fake::OpenHandles().empty());
+  EXPECT_EQ(fake::OpenCount(), 2000);
+  EXPECT_EQ(fake::CloseCount(), 2000);
+  EXPECT_GE(fake::ReadsStarted(), 334);
+}
+
+}  // namespace
