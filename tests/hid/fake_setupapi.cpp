@@ -1,0 +1,131 @@
+// The simulated SetupAPI behind FakeHidPlatform.
+#include "fake_setupapi.h"
+
+#include <cstring>
+
+namespace {
+
+FakeSetupApi* Fake = nullptr;
+
+// Fills in the HID class GUID unless hid.dll is missing.
+void FakeGetHidGuid(HidGuid* guid) {
+  Fake->calls.push_back("HidD_GetHidGuid");
+  if (Fake->hid_missing) return;
+  guid->Data1 = FAKE_HID_GUID_DATA1;
+  guid->Data2 = 0xF16F;
+  guid->Data3 = 0x11CF;
+}
+
+// Returns the scripted set.
+intptr_t FakeGetClassDevs(const HidGuid* guid, uint32_t flags) {
+  Fake->calls.push_back("SetupDiGetClassDevsA");
+  Fake->class_guid = *guid;
+  Fake->class_flags = flags;
+  return Fake->set_result;
+}
+
+// Fills in the record of an existing interface; the index goes into Reserved.
+intptr_t FakeEnumInterfaces(intptr_t set, const HidGuid*, uint32_t index,
+                            DeviceInterfaceData* data) {
+  Fake->calls.push_back("SetupDiEnumDeviceInterfaces");
+  if (index > Fake->highest_index) Fake->highest_index = index;
+  if (Fake->enum_missing || set != FAKE_SET) return 0;
+  if (data->cbSize != sizeof(DeviceInterfaceData)) {
+    ++Fake->bad_records;
+    return 0;
+  }
+  if (index >= Fake->interfaces.size()) return 0;
+  data->Reserved = index;
+  return 1;
+}
+
+// Answers the size query as scripted, or fills in the path of the interface.
+intptr_t FakeGetInterfaceDetail(intptr_t set, DeviceInterfaceData* data, void* detail,
+                                uint32_t size, uint32_t* required) {
+  Fake->calls.push_back(detail == nullptr ? "DetailSize" : "DetailPath");
+  if (set != FAKE_SET) return 0;
+  const size_t index = data->Reserved;
+  const FakeInterface& device = Fake->interfaces.at(index);
+  const uint32_t exact =
+      static_cast<uint32_t>(4 + device.path.size() + (device.unterminated ? 0 : 1));
+  if (detail == nullptr) {
+    if (device.size == SizeAnswer::kExact) *required = exact;
+    if (device.size == SizeAnswer::kValue) *required = device.size_value;
+    return 0;
+  }
+  Fake->path_queries.push_back(index);
+  uint32_t record_size = 0;
+  std::memcpy(&record_size, detail, sizeof(record_size));
+  if (record_size != Fake->detail_record_size) {
+    ++Fake->bad_records;
+    return 0;
+  }
+  if (size < exact) return 0;
+  std::memcpy(static_cast<char*>(detail) + 4, device.path.data(), device.path.size());
+  if (!device.unterminated) static_cast<char*>(detail)[4 + device.path.size()] = '\0';
+  return 1;
+}
+
+// Opens the interface with the given path if the scripted access allows it.
+intptr_t FakeCreateFile(const char* path, uint32_t access, uint32_t share, bool inheritable,
+                        uint32_t creation, uint32_t flags) {
+  Fake->calls.push_back("CreateFileA");
+  Fake->creates.push_back({path, access, share, inheritable, creation, flags});
+  for (size_t i = 0; i < Fake->interfaces.size(); ++i) {
+    const FakeInterface& device = Fake->interfaces[i];
+    if (device.path.empty() || device.path != path) continue;
+    if (device.force_handle) return device.forced_handle;
+    if (!(access == 0 ? device.query_open : device.read_write_open)) return FAKE_INVALID_HANDLE;
+    const intptr_t handle = Fake->next_handle;
+    Fake->next_handle += 4;
+    Fake->open_handles[handle] = i;
+    return handle;
+  }
+  return FAKE_INVALID_HANDLE;
+}
+
+// Fills in the identifiers of an open interface unless scripted to fail.
+intptr_t FakeGetAttributes(intptr_t handle, HiddAttributes* attributes) {
+  Fake->calls.push_back("HidD_GetAttributes");
+  if (Fake->hid_missing) return 0;
+  const auto open = Fake->open_handles.find(handle);
+  if (open == Fake->open_handles.end()) return 0;
+  const FakeInterface& device = Fake->interfaces[open->second];
+  if (device.attributes_fail) return 0;
+  attributes->VendorID = device.vendor;
+  attributes->ProductID = device.product;
+  attributes->VersionNumber = device.version;
+  return 1;
+}
+
+// Closes an open handle; counts closes of handles that are not open.
+intptr_t FakeCloseHandle(intptr_t handle) {
+  Fake->calls.push_back("CloseHandle");
+  ++Fake->closes;
+  if (Fake->open_handles.erase(handle) == 0) {
+    ++Fake->bad_closes;
+    return 0;
+  }
+  return 1;
+}
+
+// Records the destroyed set.
+intptr_t FakeDestroyInfoList(intptr_t set) {
+  Fake->calls.push_back("SetupDiDestroyDeviceInfoList");
+  Fake->destroyed.push_back(set);
+  return set == FAKE_SET ? 1 : 0;
+}
+
+}  // namespace
+
+// Makes `fake` the current simulation.
+void UseFakeSetupApi(FakeSetupApi* fake) {
+  Fake = fake;
+}
+
+// Returns the platform table over the current simulation.
+HidPlatform FakeHidPlatform() {
+  return {FakeGetHidGuid,         FakeGetClassDevs,    FakeEnumInterfaces,
+          FakeGetInterfaceDetail, FakeCreateFile,      FakeGetAttributes,
+          FakeCloseHandle,        FakeDestroyInfoList, Fake->detail_record_size};
+}

@@ -1,0 +1,73 @@
+// A simulated SetupAPI, HID class and file service for the interface scan: a list of
+// interfaces with paths and identifiers, scripted answers, and counts of what was called.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "hid/hid_lookup.h"
+
+// The set handle that the simulation hands out.
+constexpr intptr_t FAKE_SET = 0x5E7;
+// INVALID_HANDLE_VALUE.
+constexpr intptr_t FAKE_INVALID_HANDLE = -1;
+// The value the simulated HidD_GetHidGuid writes into Data1.
+constexpr uint32_t FAKE_HID_GUID_DATA1 = 0x4D1E55B2;
+
+// How one interface answers the size query.
+enum class SizeAnswer { kExact, kNothing, kValue };
+
+// One simulated HID interface.
+struct FakeInterface {
+  std::string path;
+  uint16_t vendor = 0;
+  uint16_t product = 0;
+  uint16_t version = 0;
+  bool query_open = true;        // CreateFileA with access 0 succeeds
+  bool read_write_open = true;   // CreateFileA for reading and writing succeeds
+  bool attributes_fail = false;  // HidD_GetAttributes leaves the record alone
+  bool force_handle = false;     // CreateFileA returns forced_handle whatever it is asked
+  intptr_t forced_handle = 0;
+  SizeAnswer size = SizeAnswer::kExact;
+  uint32_t size_value = 0;    // written by the size query for kValue
+  bool unterminated = false;  // the path query fills the buffer without a terminator
+};
+
+// One recorded CreateFileA call.
+struct CreateCall {
+  std::string path;
+  uint32_t access;
+  uint32_t share;
+  bool inheritable;
+  uint32_t creation;
+  uint32_t flags;
+};
+
+// The simulation's script and observations.
+struct FakeSetupApi {
+  std::vector<FakeInterface> interfaces;
+  intptr_t set_result = FAKE_SET;
+  bool hid_missing = false;   // hid.dll cannot be had
+  bool enum_missing = false;  // SetupDiEnumDeviceInterfaces cannot be had
+  uint32_t detail_record_size = 5;
+
+  std::vector<std::string> calls;  // operation names in call order
+  std::vector<CreateCall> creates;
+  std::map<intptr_t, size_t> open_handles;  // handle -> interface index
+  std::vector<intptr_t> destroyed;
+  std::vector<size_t> path_queries;  // interface indices whose path query ran
+  int closes = 0;
+  int bad_closes = 0;   // CloseHandle on a handle that is not open
+  int bad_records = 0;  // records passed with a wrong cbSize
+  uint32_t highest_index = 0;
+  HidGuid class_guid = {};
+  uint32_t class_flags = 0;
+  intptr_t next_handle = 0x100;
+};
+
+// Makes `fake` the simulation that FakeHidPlatform's entries act on.
+void UseFakeSetupApi(FakeSetupApi* fake);
+// Returns the platform table whose entries act on the current simulation.
+HidPlatform FakeHidPlatform();

@@ -1,0 +1,342 @@
+// The interface scan against the simulated SetupAPI.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "fake_setupapi.h"
+#include "hid/hid_lookup.h"
+
+namespace {
+
+constexpr uint16_t PRODUCT = 0xEF22;
+constexpr uint16_t VENDOR = 0xAAAA;
+
+// Returns an interface with the given identifiers that opens either way.
+FakeInterface Device(const std::string& path, uint16_t vendor, uint16_t product,
+                     uint16_t version = 0x0100) {
+  FakeInterface device;
+  device.path = path;
+  device.vendor = vendor;
+  device.product = product;
+  device.version = version;
+  return device;
+}
+
+// Returns the device this program looks for.
+FakeInterface Quill(const std::string& path) {
+  return Device(path, VENDOR, PRODUCT);
+}
+
+// Returns some other HID device.
+FakeInterface Other(const std::string& path) {
+  return Device(path, 0x046D, 0xC077);
+}
+
+class HidLookupTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    UseFakeSetupApi(&fake_);
+    platform_ = FakeHidPlatform();
+  }
+  void TearDown() override {
+    EXPECT_EQ(fake_.bad_closes, 0);
+    EXPECT_EQ(fake_.bad_records, 0);
+  }
+  // Returns FindHidDevice's result for the program's device with any version.
+  int32_t Find() { return FindHidDeviceWith(platform_, PRODUCT, VENDOR, HID_ANY_VERSION); }
+  // Returns OpenHidDevice's result for the program's device with any version.
+  HidHandle Open() { return OpenHidDeviceWith(platform_, PRODUCT, VENDOR, HID_ANY_VERSION); }
+  // Returns the interface index that an open handle belongs to, or -1.
+  int IndexOf(HidHandle handle) {
+    const auto open = fake_.open_handles.find(handle);
+    return open == fake_.open_handles.end() ? -1 : static_cast<int>(open->second);
+  }
+
+  FakeSetupApi fake_;
+  HidPlatform platform_{};
+};
+
+TEST_F(HidLookupTest, NoInterfacesFindsNothingAndDestroysTheSet) {
+  EXPECT_EQ(Find(), 0);
+  EXPECT_EQ(Open(), 0);
+  EXPECT_EQ(fake_.destroyed, (std::vector<intptr_t>{FAKE_SET, FAKE_SET}));
+  EXPECT_TRUE(fake_.creates.empty());
+}
+
+TEST_F(HidLookupTest, ClassDevsZeroStopsAtOnce) {
+  fake_.set_result = 0;
+  EXPECT_EQ(Find(), 0);
+  EXPECT_EQ(Open(), 0);
+  const std::vector<std::string> once = {"HidD_GetHidGuid", "SetupDiGetClassDevsA"};
+  std::vector<std::string> twice = once;
+  twice.insert(twice.end(), once.begin(), once.end());
+  EXPECT_EQ(fake_.calls, twice);
+}
+
+TEST_F(HidLookupTest, ClassDevsInvalidHandleEndsAtFirstEnumerationAndIsDestroyed) {
+  fake_.set_result = FAKE_INVALID_HANDLE;
+  fake_.interfaces = {Quill("a")};
+  EXPECT_EQ(Find(), 0);
+  EXPECT_EQ(Open(), 0);
+  EXPECT_EQ(fake_.destroyed, (std::vector<intptr_t>{FAKE_INVALID_HANDLE, FAKE_INVALID_HANDLE}));
+  EXPECT_TRUE(fake_.creates.empty());
+}
+
+TEST_F(HidLookupTest, ClassDevsGetsTheHidGuidAndPresentInterfaceFlags) {
+  Find();
+  EXPECT_EQ(fake_.class_guid.Data1, FAKE_HID_GUID_DATA1);
+  EXPECT_EQ(fake_.class_flags, 0x12u);
+}
+
+TEST_F(HidLookupTest, FindCallsInOrderAndClosesBeforeLeaving) {
+  fake_.interfaces = {Quill("a")};
+  EXPECT_EQ(Find(), 1);
+  EXPECT_EQ(fake_.calls,
+            (std::vector<std::string>{"HidD_GetHidGuid", "SetupDiGetClassDevsA",
+                                      "SetupDiEnumDeviceInterfaces", "DetailSize", "DetailPath",
+                                      "CreateFileA", "HidD_GetAttributes", "CloseHandle",
+                                      "SetupDiDestroyDeviceInfoList"}));
+}
+
+TEST_F(HidLookupTest, OpenCallsInOrderAndKeepsTheMatchOpen) {
+  fake_.interfaces = {Quill("a")};
+  const HidHandle handle = Open();
+  EXPECT_EQ(IndexOf(handle), 0);
+  EXPECT_EQ(fake_.calls, (std::vector<std::string>{
+                             "HidD_GetHidGuid", "SetupDiGetClassDevsA",
+                             "SetupDiEnumDeviceInterfaces", "DetailSize", "DetailPath",
+                             "CreateFileA", "HidD_GetAttributes", "SetupDiDestroyDeviceInfoList"}));
+}
+
+TEST_F(HidLookupTest, QueryOnlyDeviceIsFoundButNotOpened) {
+  fake_.interfaces = {Quill("a")};
+  fake_.interfaces[0].read_write_open = false;
+  EXPECT_EQ(Find(), 1);
+  EXPECT_EQ(Open(), 0);
+  fake_.interfaces.push_back(Quill("b"));
+  EXPECT_EQ(IndexOf(Open()), 1);
+}
+
+TEST_F(HidLookupTest, TwoMatchingDevicesLowerIndexWinsAndEachOpenIsNew) {
+  fake_.interfaces = {Other("x"), Quill("a"), Quill("b")};
+  EXPECT_EQ(Find(), 1);
+  EXPECT_EQ(fake_.creates.back().path, "a");
+  const HidHandle first = Open();
+  const HidHandle second = Open();
+  EXPECT_NE(first, second);
+  EXPECT_EQ(IndexOf(first), 1);
+  EXPECT_EQ(IndexOf(second), 1);
+  EXPECT_EQ(fake_.open_handles.size(), 2u);
+}
+
+TEST_F(HidLookupTest, OnlyTheFirst256InterfacesAreExamined) {
+  for (int i = 0; i < 257; ++i) fake_.interfaces.push_back(Other("o" + std::to_string(i)));
+  fake_.interfaces[256] = Quill("late");
+  EXPECT_EQ(Find(), 0);
+  EXPECT_EQ(Open(), 0);
+  EXPECT_EQ(fake_.highest_index, 255u);
+  fake_.interfaces[255] = Quill("last");
+  EXPECT_EQ(Find(), 1);
+  EXPECT_EQ(IndexOf(Open()), 255);
+}
+
+TEST_F(HidLookupTest, VersionMatchesExactlyOrByWildcard) {
+  struct Case {
+    uint16_t device_version;
+    uint16_t asked;
+    int32_t found;
+  };
+  const Case cases[] = {
+      {0x0000, HID_ANY_VERSION, 1}, {0x0100, HID_ANY_VERSION, 1}, {0xFFFF, HID_ANY_VERSION, 1},
+      {0x0000, 0x0100, 0},          {0x0100, 0x0100, 1},          {0xFFFF, 0x0100, 0},
+      {0x0101, 0x0100, 0},
+  };
+  for (const Case& c : cases) {
+    fake_.interfaces = {Device("a", VENDOR, PRODUCT, c.device_version)};
+    EXPECT_EQ(FindHidDeviceWith(platform_, PRODUCT, VENDOR, c.asked), c.found)
+        << std::hex << c.device_version << " asked " << c.asked;
+    const HidHandle handle = OpenHidDeviceWith(platform_, PRODUCT, VENDOR, c.asked);
+    EXPECT_EQ(handle != 0, c.found == 1) << std::hex << c.device_version << " asked " << c.asked;
+    fake_.open_handles.clear();
+  }
+}
+
+TEST_F(HidLookupTest, ProductAndVendorAreComparedOnSixteenBitsInTheirOwnPlaces) {
+  fake_.interfaces = {Quill("a")};
+  const int32_t as_unsigned = 61218;
+  const int16_t as_signed = -4318;
+  EXPECT_EQ(FindHidDeviceWith(platform_, as_unsigned, VENDOR, HID_ANY_VERSION), 1);
+  EXPECT_EQ(FindHidDeviceWith(platform_, as_signed, VENDOR, HID_ANY_VERSION), 1);
+  EXPECT_NE(OpenHidDeviceWith(platform_, as_signed, VENDOR, HID_ANY_VERSION), 0);
+  // Product and vendor swapped must not match.
+  EXPECT_EQ(FindHidDeviceWith(platform_, VENDOR, PRODUCT, HID_ANY_VERSION), 0);
+}
+
+TEST_F(HidLookupTest, HandlesNotPositiveAsSigned32BitsAreSkippedAndNeverReturned) {
+  const intptr_t refused[] = {FAKE_INVALID_HANDLE, 0, static_cast<intptr_t>(INT32_MIN),
+                              static_cast<intptr_t>(0xFFFFFFFFu)};
+  for (const intptr_t value : refused) {
+    fake_.interfaces = {Quill("a")};
+    fake_.interfaces[0].force_handle = true;
+    fake_.interfaces[0].forced_handle = value;
+    fake_.closes = 0;
+    EXPECT_EQ(Find(), 0) << value;
+    EXPECT_EQ(Open(), 0) << value;
+    EXPECT_EQ(fake_.closes, 0) << value;
+  }
+  fake_.interfaces = {Quill("a"), Quill("b")};
+  fake_.interfaces[0].read_write_open = false;
+  fake_.interfaces[1].read_write_open = false;
+  EXPECT_EQ(Open(), 0);
+}
+
+TEST_F(HidLookupTest, FindLeavesNoHandleOpenWhateverItsResult) {
+  struct Case {
+    const char* name;
+    std::vector<FakeInterface> interfaces;
+    int32_t found;
+  };
+  FakeInterface refused = Quill("r");
+  refused.query_open = false;
+  const Case cases[] = {
+      {"match", {Other("x"), Quill("a")}, 1},
+      {"no match", {Other("x"), Other("y")}, 0},
+      {"refused then match", {refused, Other("x"), Quill("a")}, 1},
+      {"empty", {}, 0},
+  };
+  for (const Case& c : cases) {
+    fake_.interfaces = c.interfaces;
+    fake_.creates.clear();
+    fake_.closes = 0;
+    fake_.next_handle = 0x100;
+    EXPECT_EQ(Find(), c.found) << c.name;
+    EXPECT_TRUE(fake_.open_handles.empty()) << c.name;
+    const int opened = static_cast<int>((fake_.next_handle - 0x100) / 4);
+    EXPECT_EQ(fake_.closes, opened) << c.name;
+  }
+}
+
+TEST_F(HidLookupTest, OpenClosesNonMatchingProbesAndKeepsOnlyTheMatch) {
+  fake_.interfaces = {Other("x"), Other("y"), Quill("a"), Other("z")};
+  const HidHandle handle = Open();
+  ASSERT_EQ(fake_.open_handles.size(), 1u);
+  EXPECT_EQ(IndexOf(handle), 2);
+  EXPECT_EQ(fake_.closes, 2);
+  fake_.interfaces = {Other("x"), Other("y")};
+  EXPECT_EQ(Open(), 0);
+  EXPECT_EQ(fake_.open_handles.size(), 1u);  // only the earlier match
+}
+
+TEST_F(HidLookupTest, CreateFileArgumentsDifferOnlyInAccessAndInheritance) {
+  fake_.interfaces = {Quill("a")};
+  Find();
+  Open();
+  ASSERT_EQ(fake_.creates.size(), 2u);
+  const CreateCall& probe = fake_.creates[0];
+  EXPECT_EQ(probe.path, "a");
+  EXPECT_EQ(probe.access, 0u);
+  EXPECT_EQ(probe.share, 3u);
+  EXPECT_FALSE(probe.inheritable);
+  EXPECT_EQ(probe.creation, 3u);
+  EXPECT_EQ(probe.flags, 0u);
+  const CreateCall& open = fake_.creates[1];
+  EXPECT_EQ(open.access, 0xC0000000u);
+  EXPECT_EQ(open.share, 3u);
+  EXPECT_TRUE(open.inheritable);
+  EXPECT_EQ(open.creation, 3u);
+  EXPECT_EQ(open.flags, 0u);
+}
+
+TEST_F(HidLookupTest, FailedAttributesQueryNeverMatches) {
+  // Nothing read yet: the record holds zeros.
+  FakeInterface silent = Quill("s");
+  silent.attributes_fail = true;
+  fake_.interfaces = {silent};
+  EXPECT_EQ(Find(), 0);
+  EXPECT_EQ(Open(), 0);
+  EXPECT_TRUE(fake_.open_handles.empty());
+  // After another interface: the record still holds that interface's values.
+  fake_.interfaces = {Other("x"), silent, Quill("a")};
+  EXPECT_EQ(Find(), 1);
+  EXPECT_EQ(fake_.creates.back().path, "a");
+  EXPECT_EQ(IndexOf(Open()), 2);
+}
+
+TEST_F(HidLookupTest, UnusableDetailSizesPassTheInterfaceOver) {
+  struct Case {
+    const char* name;
+    SizeAnswer answer;
+    uint32_t value;
+  };
+  const Case cases[] = {
+      {"nothing written", SizeAnswer::kNothing, 0},
+      {"zero", SizeAnswer::kValue, 0},
+      {"three", SizeAnswer::kValue, 3},
+      {"four", SizeAnswer::kValue, 4},
+      {"just over 64 KiB", SizeAnswer::kValue, 64 * 1024 + 1},
+      {"huge", SizeAnswer::kValue, 0xFFFFFFFFu},
+  };
+  for (const Case& c : cases) {
+    // A well-behaved interface first, so that a stale size from it would be noticed.
+    FakeInterface bad = Quill("bad");
+    bad.size = c.answer;
+    bad.size_value = c.value;
+    fake_.interfaces = {Other("x"), bad, Quill("good")};
+    fake_.path_queries.clear();
+    fake_.creates.clear();
+    EXPECT_EQ(Find(), 1) << c.name;
+    EXPECT_EQ(fake_.path_queries, (std::vector<size_t>{0, 2})) << c.name;
+    ASSERT_EQ(fake_.creates.size(), 2u) << c.name;
+    EXPECT_EQ(fake_.creates.back().path, "good") << c.name;
+    EXPECT_EQ(IndexOf(Open()), 2) << c.name;
+    fake_.open_handles.clear();
+  }
+}
+
+TEST_F(HidLookupTest, SmallestUsableDetailBufferHoldsAnEmptyPath) {
+  FakeInterface tiny = Quill("t");
+  tiny.size = SizeAnswer::kValue;
+  tiny.size_value = 5;  // too small for the path: the query fails and the path stays empty
+  fake_.interfaces = {tiny, Quill("a")};
+  EXPECT_EQ(Find(), 1);
+  ASSERT_EQ(fake_.creates.size(), 2u);
+  EXPECT_EQ(fake_.creates[0].path, "");
+  EXPECT_EQ(fake_.creates[1].path, "a");
+}
+
+TEST_F(HidLookupTest, PathWithoutTerminatorIsCutAtTheBufferEnd) {
+  FakeInterface device = Quill("\\\\?\\hid#vid_aaaa&pid_ef22");
+  device.unterminated = true;
+  fake_.interfaces = {device};
+  EXPECT_EQ(Find(), 1);
+  ASSERT_EQ(fake_.creates.size(), 1u);
+  EXPECT_EQ(fake_.creates[0].path, device.path);
+}
+
+TEST_F(HidLookupTest, DetailRecordCarriesThePlatformRecordSize) {
+  fake_.detail_record_size = 8;
+  platform_ = FakeHidPlatform();
+  fake_.interfaces = {Quill("a")};
+  EXPECT_EQ(Find(), 1);  // the simulation refuses any other cbSize (see TearDown)
+}
+
+TEST_F(HidLookupTest, WithoutHidLibraryNothingMatches) {
+  fake_.hid_missing = true;
+  fake_.interfaces = {Quill("a"), Quill("b")};
+  EXPECT_EQ(Find(), 0);
+  EXPECT_EQ(Open(), 0);
+  EXPECT_TRUE(fake_.open_handles.empty());
+  EXPECT_EQ(fake_.class_guid.Data1, 0u);
+}
+
+TEST_F(HidLookupTest, WithoutEnumerationTheListIsEmpty) {
+  fake_.enum_missing = true;
+  fake_.interfaces = {Quill("a")};
+  EXPECT_EQ(Find(), 0);
+  EXPECT_EQ(Open(), 0);
+  EXPECT_TRUE(fake_.creates.empty());
+  EXPECT_EQ(fake_.destroyed.size(), 2u);
+}
+
+}  // namespace
