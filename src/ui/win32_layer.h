@@ -1,0 +1,133 @@
+// Records and shared state of the Win32 window layer; internal to src/ui and its tests.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+#include "ui/event_state.h"
+#include "ui/object_table.h"
+
+// Accelerator commands that move the keyboard focus.
+constexpr WORD COMMAND_FOCUS_FORWARD = 64001;
+constexpr WORD COMMAND_FOCUS_BACKWARD = 64002;
+
+// Private messages of the layer.
+constexpr UINT MESSAGE_TRAY_FORWARD = 12501;
+constexpr UINT MESSAGE_TRAY = 12502;
+constexpr UINT MESSAGE_FIELD_FOCUS = 13103;
+constexpr UINT MESSAGE_DATA = 13105;
+constexpr UINT MESSAGE_DATA_NUMBERED = 13106;
+constexpr UINT MESSAGE_GADGET_PARENT = 13120;
+
+// Event types of the text-field focus notice.
+constexpr int32_t FOCUS_GAINED = 14000;
+constexpr int32_t FOCUS_LOST = 14001;
+
+// Event codes that only the window procedure raises.
+constexpr int32_t EVENT_MENU = 13101;
+constexpr int32_t EVENT_TRAY = 13102;
+constexpr int32_t EVENT_ACTIVATED = 13104;
+constexpr int32_t EVENT_MINIMISED = 13107;
+constexpr int32_t EVENT_MAXIMISED = 13108;
+constexpr int32_t EVENT_RESTORED = 13109;
+
+// The control id that marks a menu-like control.
+constexpr int32_t MENU_CONTROL_ID = -10000;
+
+// One open window.
+struct WindowRecord {
+  HWND handle = nullptr;
+  ACCEL accelerators[2] = {};
+  HACCEL accelerator_table = nullptr;
+  HBRUSH background_brush = nullptr;
+  bool minimised_or_maximised = false;
+  char class_name[32] = {};
+};
+
+struct GadgetRecord;
+
+// The descriptor of a gadget kind: its code and a fixed row of optional operations.
+struct GadgetKind {
+  int32_t code;
+  uint32_t size;
+  // Answers a message that the platform sent to the control's parent; true when answered.
+  bool (*parent_message)(GadgetRecord* gadget, UINT message, WPARAM wparam, LPARAM lparam,
+                         LRESULT* answer);
+  void (*release)(GadgetRecord* gadget);
+  intptr_t (*get_state)(GadgetRecord* gadget);
+  void (*set_state)(GadgetRecord* gadget, intptr_t state);
+  int32_t (*get_text)(GadgetRecord* gadget, char* buffer, int32_t size);
+  void (*set_text)(GadgetRecord* gadget, const char* text);
+  void (*resize)(GadgetRecord* gadget, int32_t x, int32_t y, int32_t width, int32_t height);
+  int32_t (*x)(GadgetRecord* gadget);
+  int32_t (*y)(GadgetRecord* gadget);
+  int32_t (*width)(GadgetRecord* gadget);
+  int32_t (*height)(GadgetRecord* gadget);
+  void (*set_colour)(GadgetRecord* gadget, int32_t kind, int32_t colour);
+  int32_t (*get_colour)(GadgetRecord* gadget, int32_t kind);
+};
+
+extern const GadgetKind BUTTON_KIND;
+extern const GadgetKind TEXT_FIELD_KIND;
+extern const GadgetKind LABEL_KIND;
+extern const GadgetKind FRAME_KIND;
+
+// One gadget (child control).
+struct GadgetRecord {
+  HWND handle = nullptr;
+  const GadgetKind* kind = nullptr;
+  WNDPROC previous_procedure = nullptr;
+  int32_t back_colour = -1;
+  int32_t front_colour = -1;
+  HBRUSH back_brush = nullptr;
+};
+
+// One loaded font.
+struct FontRecord {
+  HFONT handle = nullptr;
+};
+
+// Everything the layer keeps between its start-up and its shutdown.
+struct LayerState {
+  ObjectTable<WindowRecord> windows{16, 16};
+  ObjectTable<GadgetRecord> gadgets{50, 50};
+  ObjectTable<FontRecord> fonts{16, 16};
+  EventState events;
+  HWND container = nullptr;        // window that receives the gadgets created next
+  HFONT container_font = nullptr;  // font of the gadgets created next
+  HCURSOR cursor = nullptr;
+  HICON icon = nullptr;
+};
+
+// Returns the layer's state, null before start-up and after shutdown.
+LayerState* Layer();
+
+// Tags a window or control with its number; Untag removes the tag.
+void TagWindow(HWND window, int32_t number);
+void TagGadget(HWND control, int32_t number);
+void UntagWindow(HWND window);
+void UntagGadget(HWND control);
+// Returns the number tagged on a window, or -1.
+int32_t WindowNumberOf(HWND window);
+// Returns the gadget record of a control whose id and number tag agree, else null.
+GadgetRecord* GadgetOfControl(HWND control, int32_t* number);
+
+// The class procedure of every window of the layer.
+LRESULT CALLBACK LayerWindowProcedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+// Closes a window and frees its number.
+void CloseLayerWindow(int32_t number);
+// Moves the keyboard focus within the active window, forward or backward.
+void MoveKeyboardFocus(HWND active, bool forward);
+
+// BrushCache: returns a shared solid brush for a colour; ReleaseBrush gives it back.
+HBRUSH TakeBrush(COLORREF colour);
+void ReleaseBrush(HBRUSH brush);
+// Starts and ends the BrushCache and its lock.
+void StartBrushCache();
+void StopBrushCache();
+// Returns the number of distinct brushes in the BrushCache.
+size_t BrushCacheSize();
+
+// Returns the event snapshot of the last returned event, for callers that want its details.
+const EventFields& EventSnapshot();

@@ -1,0 +1,235 @@
+// Events of the Win32 layer, in-process: clicks, typing, focus, close, size, repaint, timers,
+// texts from another thread, the message box and Tab order.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "ui/ui.h"
+#include "ui/win32_layer.h"
+#include "win32_test_support.h"
+
+namespace {
+
+using EventLayerTest = LayerTest;
+
+// Returns the handle of a gadget's control from its create operation's result.
+HWND Control(intptr_t handle) {
+  return reinterpret_cast<HWND>(handle);
+}
+
+TEST_F(EventLayerTest, NothingWaitingGivesZero) {
+  SettleEvents(window_);
+  EXPECT_EQ(NextEvent(0), 0);
+  EXPECT_EQ(NextEvent(20), 0);
+  EXPECT_EQ(StartWindowTimer(9, 1, 100), 0u);
+}
+
+TEST_F(EventLayerTest, ButtonClickGivesOneGadgetUsedOfTypeZero) {
+  MakeTextField(4, 35, 60, 200, 25, "12345678");
+  HWND button = Control(MakeButton(11, 105, 30, 60, 25, "Hex"));
+  MakeButton(13, 175, 30, 60, 25, "Digit");
+  SettleEvents(window_);
+  PostMessageA(button, BM_CLICK, 0, 0);
+  const std::vector<SeenEvent> events = SettleEvents(window_);
+  ASSERT_EQ(CountEvents(events, GadgetUsed, 11), 1u);
+  EXPECT_EQ(CountEvents(events, GadgetUsed, 13), 0u);
+  for (const SeenEvent& event : events) {
+    if (event.code == GadgetUsed && event.object == 11) {
+      EXPECT_EQ(event.type, 0);
+    }
+  }
+}
+
+TEST_F(EventLayerTest, TypingIntoAFieldGivesChangeNotification) {
+  HWND field = Control(MakeTextField(5, 35, 120, 200, 25, "56789ABC"));
+  SetFocus(field);
+  SettleEvents(window_);
+  PostMessageA(field, WM_CHAR, 'Z', 1);
+  const int32_t code = NextEvent(1000);
+  EXPECT_EQ(code, GadgetUsed);
+  EXPECT_EQ(GadgetOfEvent(), 5);
+  EXPECT_EQ(EventSnapshot().event_type, 0x300);  // EN_CHANGE, the later notification
+  EXPECT_NE(FetchGadgetText(5).find('Z'), std::string::npos);
+}
+
+TEST_F(EventLayerTest, FieldFocusNoticesCarryGainAndLoss) {
+  HWND button = Control(MakeButton(1, 35, 30, 60, 25, "Text"));
+  HWND field = Control(MakeTextField(4, 35, 60, 200, 25, "12345678"));
+  SetFocus(button);
+  SettleEvents(window_);
+  SetFocus(field);
+  std::vector<SeenEvent> events = SettleEvents(window_);
+  bool gained = false;
+  for (const SeenEvent& event : events) {
+    gained |= event.code == GadgetUsed && event.object == 4 && event.type == 14000;
+  }
+  EXPECT_TRUE(gained);
+  SetFocus(button);
+  events = SettleEvents(window_);
+  bool lost = false;
+  for (const SeenEvent& event : events) {
+    lost |= event.code == GadgetUsed && event.object == 4 && event.type == 14001;
+  }
+  EXPECT_TRUE(lost);
+}
+
+TEST_F(EventLayerTest, CloseRequestComesAtTheNextWaitAndTheWindowStays) {
+  SettleEvents(window_);
+  PostMessageA(window_, WM_SYSCOMMAND, SC_CLOSE, 0);
+  EXPECT_EQ(NextEvent(1000), static_cast<int32_t>(WM_SYSCOMMAND));
+  EXPECT_EQ(NextEvent(0), CloseRequested);
+  EXPECT_TRUE(IsWindow(window_));
+  EXPECT_TRUE(IsWindowVisible(window_));
+  // A close message for a window of the layer never closes it by itself.
+  PostMessageA(window_, WM_CLOSE, 0, 0);
+  const std::vector<SeenEvent> events = SettleEvents(window_);
+  EXPECT_GE(CountEvents(events, CloseRequested), 1u);
+  EXPECT_TRUE(IsWindow(window_));
+}
+
+TEST_F(EventLayerTest, MinimiseThenRestore) {
+  SettleEvents(window_);
+  ShowWindow(window_, SW_MINIMIZE);
+  std::vector<SeenEvent> events = SettleEvents(window_);
+  EXPECT_EQ(CountEvents(events, 13107), 1u);
+  EXPECT_EQ(CountEvents(events, WM_SIZE), 0u);
+  ShowWindow(window_, SW_RESTORE);
+  events = SettleEvents(window_);
+  size_t restored = events.size();
+  for (size_t i = 0; i < events.size(); ++i) {
+    if (events[i].code == 13109) restored = i;
+  }
+  ASSERT_LT(restored + 1, events.size());
+  EXPECT_EQ(events[restored + 1].code, WM_SIZE);
+  EXPECT_EQ(CountEvents(events, 13109), 1u);
+}
+
+TEST_F(EventLayerTest, RepeatedErasuresGiveOneRepaint) {
+  UpdateWindow(window_);
+  SettleEvents(window_);
+  HDC dc = GetDC(window_);
+  for (int i = 0; i < 3; ++i) SendMessageA(window_, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+  ReleaseDC(window_, dc);
+  EXPECT_EQ(NextEvent(0), 15);
+  EXPECT_EQ(EventSnapshot().window_number, 0);
+  const std::vector<SeenEvent> rest = SettleEvents(window_);
+  EXPECT_EQ(CountEvents(rest, 15), 0u);
+}
+
+TEST_F(EventLayerTest, TimerTicksCarryTheirNumberAndKeepNoBacklog) {
+  ASSERT_NE(StartWindowTimer(0, 2, 500), 0u);
+  SeenEvent tick{};
+  ASSERT_TRUE(WaitForEvent(TimerTick, 2, 5000, &tick));
+  EXPECT_EQ(TimerOfEvent(), 2);
+  Sleep(3000);  // the main thread is busy for six periods
+  const std::vector<SeenEvent> events = DrainEvents();
+  EXPECT_LE(CountEvents(events, TimerTick), 1u);
+}
+
+TEST_F(EventLayerTest, TextFromAnotherThreadRaisesGadgetUsedForTheField) {
+  MakeTextField(12, 8, 235, 260, 50, "OFF", 0x801);
+  SettleEvents(window_);
+  std::atomic<bool> done{false};
+  HWND window = window_;
+  std::thread worker([&done, window] {
+    PutGadgetText(12, "-42");
+    done = true;
+    PostMessageA(window, WM_APP + 3, 0, 0);
+  });
+  SeenEvent seen{};
+  const bool raised = WaitForEvent(GadgetUsed, 12, 10000, &seen);
+  const DWORD start = GetTickCount();
+  while (!done && GetTickCount() - start < 10000) NextEvent(50);
+  if (done) {
+    worker.join();
+  } else {
+    worker.detach();
+  }
+  ASSERT_TRUE(done);
+  EXPECT_TRUE(raised);
+  EXPECT_EQ(seen.type, 0x300);
+  EXPECT_EQ(FetchGadgetText(12), "-42");
+}
+
+// Looks for a visible message box of a thread.
+BOOL CALLBACK FindBox(HWND window, LPARAM found) {
+  char name[16] = {};
+  GetClassNameA(window, name, sizeof(name));
+  if (lstrcmpA(name, "#32770") == 0 && IsWindowVisible(window)) {
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+TEST_F(EventLayerTest, MessageBoxDisablesTheThreadsWindowsUntilDismissed) {
+  HWND other = reinterpret_cast<HWND>(MakeWindow(1, 10, 10, 100, 80, "other", 0x00C80008));
+  ASSERT_NE(other, nullptr);
+  Activate(window_);
+  const DWORD thread = GetCurrentThreadId();
+  std::atomic<bool> main_disabled{false}, other_disabled{false}, found{false};
+  std::thread helper([&] {
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < 10000) {
+      HWND box = nullptr;
+      EnumThreadWindows(thread, FindBox, reinterpret_cast<LPARAM>(&box));
+      if (box != nullptr) {
+        Sleep(100);
+        main_disabled = !IsWindowEnabled(window_);
+        other_disabled = !IsWindowEnabled(other);
+        found = true;
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        return;
+      }
+      Sleep(20);
+    }
+  });
+  const int32_t result = ShowMessageBox("QUILLOMATIC", "No HID device", 16);
+  helper.join();
+  ASSERT_TRUE(found);
+  EXPECT_EQ(result, IDOK);
+  EXPECT_TRUE(main_disabled);
+  EXPECT_TRUE(other_disabled);
+  EXPECT_TRUE(IsWindowEnabled(window_));
+  EXPECT_TRUE(IsWindowEnabled(other));
+}
+
+// Sends Tab (or Shift+Tab) to the focused control through NextEvent; returns the new focus.
+HWND PressTab(HWND window, bool shift) {
+  BYTE keys[256] = {};
+  GetKeyboardState(keys);
+  keys[VK_SHIFT] = shift ? 0x80 : 0;
+  SetKeyboardState(keys);
+  HWND target = GetFocus() != nullptr ? GetFocus() : window;
+  PostMessageA(target, WM_KEYDOWN, VK_TAB, 0x000F0001);
+  SettleEvents(window);
+  keys[VK_SHIFT] = 0;
+  SetKeyboardState(keys);
+  return GetFocus();
+}
+
+TEST_F(EventLayerTest, TabMovesThroughButtonsAndFieldsInCreationOrder) {
+  MakeLabel(0, 4, 4, 182, 16, "No HID device", 1);
+  HWND text = Control(MakeButton(1, 35, 30, 60, 25, "Text"));
+  HWND hex = Control(MakeButton(11, 105, 30, 60, 25, "Hex"));
+  HWND field = Control(MakeTextField(4, 35, 60, 200, 25, "12345678"));
+  MakeFrame(-1, 4, 210, 270, 90, "Recive");
+  HWND receive = Control(MakeTextField(12, 8, 235, 260, 50, "OFF", 0x801));
+  Activate(window_);
+  ASSERT_EQ(GetActiveWindow(), window_);
+  SetFocus(nullptr);
+  SettleEvents(window_);
+  EXPECT_EQ(PressTab(window_, false), text);  // no focus: the first
+  EXPECT_EQ(PressTab(window_, false), hex);
+  EXPECT_EQ(PressTab(window_, false), field);
+  EXPECT_EQ(PressTab(window_, false), receive);  // read-only fields are tab stops too
+  EXPECT_EQ(PressTab(window_, false), text);     // wraps around
+  EXPECT_EQ(PressTab(window_, true), receive);   // Shift+Tab from the first: the last
+  EXPECT_EQ(PressTab(window_, true), field);
+  EXPECT_EQ(PressTab(window_, true), hex);
+}
+
+}  // namespace
