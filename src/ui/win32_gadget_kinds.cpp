@@ -75,47 +75,43 @@ void ResizeFrame(GadgetRecord* gadget, int32_t x, int32_t y, int32_t width, int3
   InvalidateRect(GetParent(gadget->handle), &area, TRUE);
 }
 
+// Returns a descriptor with a kind code and no operations.
+GadgetKind KindWithCode(int32_t code) {
+  GadgetKind kind = {};
+  kind.code = code;
+  kind.size = sizeof(GadgetKind);
+  return kind;
+}
+
+// Returns the descriptor of a coloured kind (labels and text fields).
+GadgetKind ColouredKind(int32_t code,
+                        bool (*parent_message)(GadgetRecord*, UINT, WPARAM, LPARAM, LRESULT*)) {
+  GadgetKind kind = KindWithCode(code);
+  kind.parent_message = parent_message;
+  kind.release = ReleaseColours;
+  kind.set_colour = SetColour;
+  kind.get_colour = GetColour;
+  return kind;
+}
+
+// Returns the push button's descriptor.
+GadgetKind ButtonKind() {
+  GadgetKind kind = KindWithCode(1);
+  kind.get_state = ButtonState;
+  kind.set_state = SetButtonState;
+  return kind;
+}
+
+// Returns the frame's descriptor.
+GadgetKind FrameKind() {
+  GadgetKind kind = KindWithCode(7);
+  kind.resize = ResizeFrame;
+  return kind;
+}
+
 }  // namespace
 
-const GadgetKind BUTTON_KIND = {1,           sizeof(GadgetKind),
-                                nullptr,     nullptr,
-                                ButtonState, SetButtonState,
-                                nullptr,     nullptr,
-                                nullptr,     nullptr,
-                                nullptr,     nullptr,
-                                nullptr,     nullptr,
-                                nullptr};
-const GadgetKind TEXT_FIELD_KIND = {2,
-                                    sizeof(GadgetKind),
-                                    FieldParentMessage,
-                                    ReleaseColours,
-                                    nullptr,
-                                    nullptr,
-                                    nullptr,
-                                    nullptr,
-                                    nullptr,
-                                    nullptr,
-                                    nullptr,
-                                    nullptr,
-                                    nullptr,
-                                    SetColour,
-                                    GetColour};
-const GadgetKind LABEL_KIND = {3,
-                               sizeof(GadgetKind),
-                               LabelParentMessage,
-                               ReleaseColours,
-                               nullptr,
-                               nullptr,
-                               nullptr,
-                               nullptr,
-                               nullptr,
-                               nullptr,
-                               nullptr,
-                               nullptr,
-                               nullptr,
-                               SetColour,
-                               GetColour};
-const GadgetKind FRAME_KIND = {
-    7,       sizeof(GadgetKind), nullptr, nullptr, nullptr, nullptr, nullptr,
-    nullptr, ResizeFrame,        nullptr, nullptr, nullptr, nullptr, nullptr,
-    nullptr};
+const GadgetKind BUTTON_KIND = ButtonKind();
+const GadgetKind TEXT_FIELD_KIND = ColouredKind(2, FieldParentMessage);
+const GadgetKind LABEL_KIND = ColouredKind(3, LabelParentMessage);
+const GadgetKind FRAME_KIND = FrameKind();
