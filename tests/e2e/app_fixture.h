@@ -1,0 +1,71 @@
+// The common frame of the end-to-end tests: a simulator with its own device list, and
+// quillomatic.exe started against it with its window and gadgets at hand.
+#pragma once
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "driver/app_process.h"
+#include "driver/gui_driver.h"
+#include "sim/device_sim.h"
+
+namespace e2e {
+
+constexpr devsim::DeviceIds kQuill = {0xAAAA, 0xEF22, 0x0100};
+constexpr int kStatusLabel = 0;
+constexpr int kReceiveField = 12;
+constexpr DWORD kStartTimeoutMs = 15000;
+
+class AppTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    CreateDirectoryA("C:\\quillsim", nullptr);
+    list_ = "C:\\quillsim\\e2e-" + std::to_string(GetCurrentProcessId()) + ".txt";
+    sim_ = std::make_unique<devsim::Simulator>(list_);
+  }
+  void TearDown() override {
+    app_.reset();
+    sim_.reset();
+    DeleteFileA(list_.c_str());
+  }
+
+  // Starts the program and waits for its window; fails the test if it does not appear.
+  void Start() {
+    app_ = std::make_unique<AppProcess>(QUILL_EXE, list_);
+    ASSERT_TRUE(app_->started()) << "cannot start " << QUILL_EXE;
+    main_ = FindMainWindow(app_->pid(), "QUILLOMATIC", kStartTimeoutMs);
+    ASSERT_NE(main_, nullptr) << "no QUILLOMATIC window";
+  }
+
+  // Returns the gadget with a number; fails the test if it is missing.
+  HWND Gadget(int id) {
+    HWND w = FindControl(main_, id);
+    EXPECT_NE(w, nullptr) << "no control with id " << id;
+    return w;
+  }
+
+  // Presses a button, expects the no-device box, checks it and dismisses it.
+  void ExpectNoDeviceBox(int button) {
+    ASSERT_TRUE(Press(Gadget(button)));
+    HWND box = FindMessageBox(app_->pid(), 5000);
+    ASSERT_NE(box, nullptr) << "no message box after button " << button;
+    char title[128] = {};
+    GetWindowTextA(box, title, sizeof title);
+    EXPECT_STREQ(title, "QUILLOMATIC");
+    EXPECT_EQ(MessageBoxText(box), "No HID device");
+    EXPECT_FALSE(IsWindowEnabled(main_)) << "main window enabled behind the box";
+    EXPECT_TRUE(DismissMessageBox(box, 5000));
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(main_) != 0; }, 5000));
+  }
+
+  std::string list_;
+  std::unique_ptr<devsim::Simulator> sim_;
+  std::unique_ptr<AppProcess> app_;
+  HWND main_ = nullptr;
+};
+
+}  // namespace e2e

@@ -1,0 +1,42 @@
+// Starting and ending the program under test from outside.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace e2e {
+
+// Returns the Windows form (on drive Z:) of a Unix path; other paths are returned as given.
+std::string WinePathOf(const std::string& path);
+
+// Polls `done` every 10 ms until it holds or `timeout_ms` passes; returns its last value.
+template <typename F>
+bool WaitUntil(F done, DWORD timeout_ms) {
+  const ULONGLONG end = GetTickCount64() + timeout_ms;
+  for (;;) {
+    if (done()) return true;
+    if (GetTickCount64() >= end) return false;
+    Sleep(10);
+  }
+}
+
+// The program's process; a process still running when this goes is terminated.
+class AppProcess {
+ public:
+  // Starts `exe` with QUILL_SIM_STATE naming the simulator's list file.
+  AppProcess(const std::string& exe, const std::string& list_file);
+  ~AppProcess();
+  AppProcess(const AppProcess&) = delete;
+  AppProcess& operator=(const AppProcess&) = delete;
+
+  bool started() const { return info_.hProcess != nullptr; }
+  DWORD pid() const { return info_.dwProcessId; }
+  // Waits for the process to end; true with its exit code if it did within `timeout_ms`.
+  bool WaitExit(DWORD timeout_ms, DWORD* code);
+
+ private:
+  PROCESS_INFORMATION info_ = {};
+};
+
+}  // namespace e2e

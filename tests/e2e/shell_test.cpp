@@ -1,0 +1,218 @@
+// The window of quillomatic.exe seen from outside with no device attached: frame, gadgets,
+// font and colours, keyboard focus order, idle texts and closing.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app_fixture.h"
+#include "driver/screen.h"
+
+namespace e2e {
+namespace {
+
+struct GadgetRow {
+  int id;  // -1: the frame, whose id is automatic
+  const char* cls;
+  RECT rect;  // left, top, right, bottom in the client area
+  const char* text;
+  LONG style_set;    // bits that must be set
+  LONG style_clear;  // bits that must be clear
+};
+
+constexpr LONG kBase = WS_CHILD | WS_VISIBLE | WS_GROUP;
+constexpr LONG kButton = kBase | WS_TABSTOP;
+constexpr LONG kField = kBase | WS_TABSTOP | ES_AUTOHSCROLL;
+constexpr LONG kNoTab = WS_TABSTOP;
+
+const GadgetRow kGadgets[] = {
+    {0, "Static", {4, 4, 186, 20}, "No HID device", kBase | SS_CENTER, kNoTab},
+    {1, "Button", {35, 30, 95, 55}, "Text", kButton, 0},
+    {11, "Button", {105, 30, 165, 55}, "Hex", kButton, 0},
+    {13, "Button", {175, 30, 235, 55}, "Digit", kButton, 0},
+    {4, "Edit", {35, 60, 235, 85}, "12345678", kField, ES_READONLY | ES_CENTER},
+    {2, "Button", {35, 90, 95, 115}, "Text", kButton, 0},
+    {21, "Button", {105, 90, 165, 115}, "Hex", kButton, 0},
+    {23, "Button", {175, 90, 235, 115}, "Digit", kButton, 0},
+    {5, "Edit", {35, 120, 235, 145}, "56789ABC", kField, ES_READONLY | ES_CENTER},
+    {3, "Button", {35, 150, 95, 175}, "Text", kButton, 0},
+    {31, "Button", {105, 150, 165, 175}, "Hex", kButton, 0},
+    {33, "Button", {175, 150, 235, 175}, "Digit", kButton, 0},
+    {6, "Edit", {35, 180, 235, 205}, "ABCDEFGH", kField, ES_READONLY | ES_CENTER},
+    {-1, "Button", {4, 210, 274, 300}, "Recive", kBase | BS_GROUPBOX, kNoTab},
+    {12, "Edit", {8, 235, 268, 285}, "OFF", kField | ES_READONLY | ES_CENTER, 0},
+};
+
+const int kTabOrder[] = {1, 11, 13, 4, 2, 21, 23, 5, 3, 31, 33, 6, 12};
+
+class Shell : public AppTest {
+ protected:
+  void SetUp() override {
+    AppTest::SetUp();
+    Start();
+  }
+
+  // Returns the frame: the group box whose id is an automatic identifier.
+  HWND Frame() {
+    for (HWND w : ChildrenOf(main_)) {
+      if (ClassOf(w) == "Button" && (GetWindowLongA(w, GWL_STYLE) & 0xF) == BS_GROUPBOX) return w;
+    }
+    return nullptr;
+  }
+
+  // Returns the gadget number of the focused control, or -2 when the focus is elsewhere.
+  int FocusedId() {
+    HWND f = FocusIn(main_);
+    return f != nullptr && GetParent(f) == main_ ? GetDlgCtrlID(f) : -2;
+  }
+};
+
+TEST_F(Shell, WindowHasFixedFrameAndClientSize) {
+  char title[64] = {};
+  GetWindowTextA(main_, title, sizeof title);
+  EXPECT_STREQ(title, "QUILLOMATIC");
+  RECT client = {};
+  GetClientRect(main_, &client);
+  EXPECT_EQ(client.right - client.left, 280);
+  EXPECT_EQ(client.bottom - client.top, 300);
+  const LONG style = GetWindowLongA(main_, GWL_STYLE);
+  EXPECT_EQ(style & WS_CAPTION, WS_CAPTION);
+  EXPECT_TRUE(style & WS_SYSMENU);
+  EXPECT_TRUE(style & WS_MINIMIZEBOX);
+  EXPECT_FALSE(style & WS_THICKFRAME);
+  EXPECT_FALSE(style & WS_MAXIMIZEBOX);
+  EXPECT_FALSE(style & WS_CHILD);
+}
+
+TEST_F(Shell, GadgetsHaveTheirClassRectTextAndStyle) {
+  std::vector<HWND> direct;
+  for (HWND w : ChildrenOf(main_)) {
+    if (GetParent(w) == main_) direct.push_back(w);
+  }
+  EXPECT_EQ(direct.size(), 15u);
+  for (const GadgetRow& g : kGadgets) {
+    SCOPED_TRACE("gadget " + std::to_string(g.id) + " " + g.text);
+    HWND w = g.id >= 0 ? FindControl(main_, g.id) : Frame();
+    ASSERT_NE(w, nullptr);
+    if (g.id < 0) {
+      EXPECT_GE(static_cast<unsigned>(GetDlgCtrlID(w)), 0x01000000u);
+    }
+    EXPECT_EQ(ClassOf(w), g.cls);
+    const RECT r = RectInParent(w);
+    EXPECT_EQ(r.left, g.rect.left);
+    EXPECT_EQ(r.top, g.rect.top);
+    EXPECT_EQ(r.right, g.rect.right);
+    EXPECT_EQ(r.bottom, g.rect.bottom);
+    EXPECT_EQ(TextOf(w), g.text);
+    const LONG style = GetWindowLongA(w, GWL_STYLE);
+    EXPECT_EQ(style & g.style_set, g.style_set) << std::hex << style;
+    EXPECT_EQ(style & g.style_clear, 0) << std::hex << style;
+    if (std::string(g.cls) == "Button" && g.id >= 0) {
+      EXPECT_EQ(style & 0xF, BS_PUSHBUTTON);
+    }
+  }
+}
+
+TEST_F(Shell, ReceiveFieldIsBoldArialInBlueOnHighlight) {
+  HWND field = Gadget(kReceiveField);
+  HDC screen = GetDC(nullptr);
+  const int height = -MulDiv(22, GetDeviceCaps(screen, LOGPIXELSY), 72);
+  ReleaseDC(nullptr, screen);
+
+  LOGFONTA want = {};
+  want.lfHeight = height;
+  want.lfWeight = FW_BOLD;
+  want.lfCharSet = DEFAULT_CHARSET;
+  lstrcpyA(want.lfFaceName, "Arial");
+
+  // The text's ink in the field, compared with the same text rendered here in the font.
+  SetForegroundWindow(main_);
+  ASSERT_TRUE(WaitForText(field, "OFF", 2000));
+  Sleep(200);
+  const Pixels shot = CaptureClient(field);
+  const COLORREF blue = RGB(0, 0, 223);
+  const COLORREF back = GetSysColor(COLOR_BTNHIGHLIGHT);
+  ASSERT_GT(shot.Count(blue), 20) << "no text pixels in 0xDF0000";
+  EXPECT_EQ(shot.At(3, 3), back);
+  EXPECT_EQ(shot.At(shot.width - 4, shot.height - 4), back);
+  EXPECT_GT(shot.Count(back), shot.width * shot.height / 2);
+
+  // Same engine, same colours: the ink of the right font matches pixel for pixel in count
+  // and extent; the regular weight and a smaller size show that the comparison can tell.
+  const RECT ink = shot.BoundsOf(blue);
+  auto render = [&](const LOGFONTA& f) { return RenderText("OFF", f, blue, back, 200, 80); };
+  const Pixels bold = render(want);
+  LOGFONTA regular = want;
+  regular.lfWeight = FW_NORMAL;
+  LOGFONTA smaller = want;
+  smaller.lfHeight = want.lfHeight + 3;
+  ASSERT_NE(render(regular).Count(blue), bold.Count(blue));
+  ASSERT_NE(render(smaller).Count(blue), bold.Count(blue));
+  const RECT bold_ink = bold.BoundsOf(blue);
+  EXPECT_EQ(shot.Count(blue), bold.Count(blue));
+  EXPECT_EQ(ink.right - ink.left, bold_ink.right - bold_ink.left);
+  EXPECT_EQ(ink.bottom - ink.top, bold_ink.bottom - bold_ink.top);
+}
+
+TEST_F(Shell, TabMovesFocusInCreationOrderBothWays) {
+  // A click into row 1's field puts the focus there without running a command.
+  HWND field = Gadget(4);
+  PostMessageA(field, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+  PostMessageA(field, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+  ASSERT_TRUE(WaitUntil([&] { return FocusedId() == 4; }, 3000)) << "focus " << FocusedId();
+  // NOTE: posted keys do not change the key state; sharing the program's input state lets
+  // this thread hold Shift down for it.
+  const DWORD app_thread = GetWindowThreadProcessId(main_, nullptr);
+  ASSERT_TRUE(AttachThreadInput(GetCurrentThreadId(), app_thread, TRUE));
+  auto tab = [&](bool shift) {
+    BYTE keys[256] = {};
+    GetKeyboardState(keys);
+    keys[VK_SHIFT] = shift ? 0x80 : 0;
+    SetKeyboardState(keys);
+    HWND focus = FocusIn(main_);
+    PostMessageA(focus != nullptr ? focus : main_, WM_KEYDOWN, VK_TAB, 0x000F0001);
+    PostMessageA(focus != nullptr ? focus : main_, WM_KEYUP, VK_TAB, 0xC00F0001);
+  };
+  const int n = sizeof kTabOrder / sizeof kTabOrder[0];
+  const int start = 3;  // field 4
+  for (int i = 1; i <= n; ++i) {
+    const int want = kTabOrder[(start + i) % n];
+    tab(false);
+    EXPECT_TRUE(WaitUntil([&] { return FocusedId() == want; }, 3000))
+        << "after Tab " << i << " want " << want << " got " << FocusedId();
+  }
+  for (int i = 1; i <= n; ++i) {
+    const int want = kTabOrder[((start - i) % n + n) % n];
+    tab(true);
+    EXPECT_TRUE(WaitUntil([&] { return FocusedId() == want; }, 3000))
+        << "after Shift+Tab " << i << " want " << want << " got " << FocusedId();
+  }
+  tab(false);
+  BYTE keys[256] = {};
+  GetKeyboardState(keys);
+  keys[VK_SHIFT] = 0;
+  SetKeyboardState(keys);
+  AttachThreadInput(GetCurrentThreadId(), app_thread, FALSE);
+}
+
+TEST_F(Shell, IdleWithoutDeviceAndClosesWithCodeZero) {
+  HWND label = Gadget(kStatusLabel);
+  HWND field = Gadget(kReceiveField);
+  // Over three presence periods nothing changes.
+  for (int i = 0; i < 8; ++i) {
+    EXPECT_EQ(TextOf(label), "No HID device");
+    EXPECT_EQ(TextOf(field), "OFF");
+    Sleep(200);
+  }
+  const int64_t asked = devsim::Now();
+  ASSERT_TRUE(PostMessageA(main_, WM_CLOSE, 0, 0));
+  DWORD code = 1;
+  ASSERT_TRUE(app_->WaitExit(5000, &code)) << "still running 5 s after the close request";
+  EXPECT_EQ(code, 0u);
+  EXPECT_LE(devsim::MillisBetween(asked, devsim::Now()), 1000.0);
+}
+
+}  // namespace
+}  // namespace e2e

@@ -1,0 +1,62 @@
+#include "device_path.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+
+namespace devsim {
+
+// Returns the pipe path of a device with the given tag and identifiers.
+std::string MakeDevicePath(const std::string& tag, const DeviceIds& ids) {
+  char tail[32];
+  std::snprintf(tail, sizeof tail, "-%04x-%04x-%04x", ids.vendor, ids.product, ids.version);
+  return "\\\\.\\pipe\\quillsim-" + tag + tail;
+}
+
+// Parses the last three dash-separated hex fields of a name.
+bool ParseDeviceIds(const std::string& name, DeviceIds* ids) {
+  if (name.size() < 15) return false;
+  const std::string tail = name.substr(name.size() - 15);
+  unsigned v = 0, p = 0, r = 0;
+  char end = 0;
+  if (std::sscanf(tail.c_str(), "-%4x-%4x-%4x%c", &v, &p, &r, &end) != 3) return false;
+  ids->vendor = static_cast<uint16_t>(v);
+  ids->product = static_cast<uint16_t>(p);
+  ids->version = static_cast<uint16_t>(r);
+  return true;
+}
+
+// Returns the list file's path from the environment or the fixed default.
+std::string DeviceListPath() {
+  char buf[MAX_PATH];
+  DWORD n = GetEnvironmentVariableA("QUILL_SIM_STATE", buf, sizeof buf);
+  if (n > 0 && n < sizeof buf) return std::string(buf, n);
+  return "C:\\quillsim\\devices.txt";
+}
+
+// Reads one path per line, skipping empty lines.
+std::vector<std::string> ReadDeviceList(const std::string& file) {
+  std::vector<std::string> paths;
+  std::ifstream in(file);
+  std::string line;
+  while (std::getline(in, line)) {
+    while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
+    if (!line.empty()) paths.push_back(line);
+  }
+  return paths;
+}
+
+// Writes the list to a temporary file and renames it over the old one.
+bool WriteDeviceList(const std::string& file, const std::vector<std::string>& paths) {
+  const std::string tmp = file + ".new";
+  {
+    std::ofstream out(tmp, std::ios::trunc);
+    for (const std::string& p : paths) out << p << "\n";
+    if (!out) return false;
+  }
+  return MoveFileExA(tmp.c_str(), file.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
+}  // namespace devsim
