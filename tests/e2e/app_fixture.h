@@ -39,6 +39,7 @@ class AppTest : public ::testing::Test {
     ASSERT_TRUE(app_->started()) << "cannot start " << QUILL_EXE;
     main_ = FindMainWindow(app_->pid(), "QUILLOMATIC", kStartTimeoutMs);
     ASSERT_NE(main_, nullptr) << "no QUILLOMATIC window";
+    children_at_first_sight_ = ChildrenOf(main_).size();
   }
 
   // Returns the gadget with a number; fails the test if it is missing.
@@ -66,6 +67,8 @@ class AppTest : public ::testing::Test {
   std::unique_ptr<devsim::Simulator> sim_;
   std::unique_ptr<AppProcess> app_;
   HWND main_ = nullptr;
+  // How many controls the window had when it was first seen visible.
+  size_t children_at_first_sight_ = 0;
 };
 
 }  // namespace e2e

@@ -86,6 +86,10 @@ TEST_F(Shell, WindowHasFixedFrameAndClientSize) {
   EXPECT_FALSE(style & WS_CHILD);
 }
 
+TEST_F(Shell, WindowBecomesVisibleOnlyWithAllItsGadgets) {
+  EXPECT_EQ(children_at_first_sight_, sizeof kGadgets / sizeof kGadgets[0]);
+}
+
 TEST_F(Shell, GadgetsHaveTheirClassRectTextAndStyle) {
   std::vector<HWND> direct;
   for (HWND w : ChildrenOf(main_)) {

@@ -1,6 +1,7 @@
 // Stand-in for the HID class services: the interface class GUID, and a handle's vendor,
 // product and version read from the name of the simulated device's pipe.
 #include <windows.h>
+#include <winternl.h>
 
 #include <cstring>
 #include <string>
@@ -17,6 +18,24 @@ struct HidAttributes {
   USHORT VersionNumber;
 };
 
+// True when the handle was opened for writing (not a query-only probe).
+bool OpenedForWriting(HANDLE h) {
+  PUBLIC_OBJECT_BASIC_INFORMATION info = {};
+  ULONG length = 0;
+  if (NtQueryObject(h, ObjectBasicInformation, &info, sizeof info, &length) != 0) return false;
+  return (info.GrantedAccess & (FILE_WRITE_DATA | GENERIC_WRITE)) != 0;
+}
+
+// With QUILL_SIM_REFUSE_FIRST_OPEN set, the process's first read-write handle is refused:
+// its attributes cannot be read, so it never matches (a device that is found, but whose
+// first open for reading and writing fails).
+bool RefuseThisHandle(HANDLE h) {
+  static LONG refused = 0;
+  if (GetEnvironmentVariableA("QUILL_SIM_REFUSE_FIRST_OPEN", nullptr, 0) == 0) return false;
+  if (!OpenedForWriting(h)) return false;
+  return InterlockedExchange(&refused, 1) == 0;
+}
+
 }  // namespace
 
 extern "C" {
@@ -29,7 +48,7 @@ void WINAPI HidD_GetHidGuid(LPGUID guid) {
 // Fills VendorID, ProductID and VersionNumber for a handle on a simulated device.
 // NOTE: Wine 8 answers FileNameInfo for pipes with the pipe's name; it has no final path.
 BOOLEAN WINAPI HidD_GetAttributes(HANDLE h, HidAttributes* attrs) {
-  if (attrs == nullptr) return FALSE;
+  if (attrs == nullptr || RefuseThisHandle(h)) return FALSE;
   alignas(FILE_NAME_INFO) char buf[sizeof(FILE_NAME_INFO) + 1024] = {};
   auto* info = reinterpret_cast<FILE_NAME_INFO*>(buf);
   if (!GetFileInformationByHandleEx(h, FileNameInfo, info, sizeof buf - sizeof(WCHAR))) {
