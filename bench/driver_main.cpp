@@ -1,0 +1,372 @@
+// The measuring driver, run under wine64 in the rig's prefix. It plays the device with the
+// rig's simulator, starts the programs and watches their windows from outside, and prints
+// one line per figure ("KEY name=value ...") for scripts/bench to collect.
+//   bench_driver startup RUNS PROGRAM.exe BASELINE.exe
+//   bench_driver device PROGRAM.exe BASELINE.exe FLOOR.exe REPORTS CLICKS IDLE_S BURST_S
+#include <windows.h>
+#include <psapi.h>
+#include <tlhelp32.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "driver/app_process.h"
+#include "driver/gui_driver.h"
+#include "sim/device_sim.h"
+
+namespace {
+
+using e2e::AppProcess;
+
+constexpr devsim::DeviceIds kQuill = {0xAAAA, 0xEF22, 0x0100};
+constexpr const char* kTitle = "QUILLOMATIC";
+constexpr const char* kBaselineTitle = "EMPTY WINDOW";
+constexpr int kGadgets = 15;  // 14 numbered gadgets and the frame
+constexpr int kStatusLabel = 0;
+constexpr int kTextButton = 1;
+constexpr int kReceiveField = 12;
+constexpr DWORD kStartTimeoutMs = 20000;
+
+// Returns the value at quantile q (0..1) of a list, nearest rank.
+double Quantile(std::vector<double> v, double q) {
+  if (v.empty()) return 0;
+  std::sort(v.begin(), v.end());
+  size_t rank = static_cast<size_t>(q * static_cast<double>(v.size()) + 0.999999);
+  rank = std::clamp<size_t>(rank, 1, v.size());
+  return v[rank - 1];
+}
+
+// Returns the median of a list.
+double Median(const std::vector<double>& v) {
+  if (v.empty()) return 0;
+  std::vector<double> s = v;
+  std::sort(s.begin(), s.end());
+  const size_t m = s.size() / 2;
+  return s.size() % 2 != 0 ? s[m] : (s[m - 1] + s[m]) / 2;
+}
+
+// Returns the number of visible children of a window.
+int VisibleChildren(HWND w) {
+  int n = 0;
+  for (HWND c : e2e::ChildrenOf(w)) n += IsWindowVisible(c) ? 1 : 0;
+  return n;
+}
+
+// Polls every millisecond until the process shows its titled window with `children` visible
+// children; returns the window, or null on timeout. *ms gets the time since `start`.
+HWND WaitVisible(DWORD pid, const char* title, int children, int64_t start, double* ms) {
+  const ULONGLONG end = GetTickCount64() + kStartTimeoutMs;
+  while (GetTickCount64() < end) {
+    HWND w = e2e::FindMainWindow(pid, title, 0);
+    if (w != nullptr && VisibleChildren(w) >= children) {
+      *ms = devsim::MillisBetween(start, devsim::Now());
+      return w;
+    }
+    Sleep(1);
+  }
+  return nullptr;
+}
+
+// Returns a handle for reading another process's times and memory counters.
+HANDLE OpenForQuery(DWORD pid) {
+  return OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | SYNCHRONIZE, FALSE, pid);
+}
+
+// Returns the process's kernel plus user time in milliseconds.
+double CpuMillis(HANDLE process) {
+  FILETIME created, exited, kernel, user;
+  if (!GetProcessTimes(process, &created, &exited, &kernel, &user)) return -1;
+  auto ticks = [](const FILETIME& f) {
+    return (static_cast<uint64_t>(f.dwHighDateTime) << 32) | f.dwLowDateTime;
+  };
+  return static_cast<double>(ticks(kernel) + ticks(user)) / 10000.0;
+}
+
+// Returns the summed kernel plus user time of the process's threads in milliseconds.
+// NOTE: Wine answers GetProcessTimes for another process with an estimate; the times of each
+// thread come from the host's own accounting.
+double ThreadCpuMillis(DWORD pid) {
+  HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+  if (snap == INVALID_HANDLE_VALUE) return -1;
+  THREADENTRY32 te = {};
+  te.dwSize = sizeof te;
+  uint64_t total = 0;
+  for (BOOL ok = Thread32First(snap, &te); ok; ok = Thread32Next(snap, &te)) {
+    if (te.th32OwnerProcessID != pid) continue;
+    HANDLE t = OpenThread(THREAD_QUERY_INFORMATION, FALSE, te.th32ThreadID);
+    if (t == nullptr) continue;
+    FILETIME created, exited, kernel, user;
+    if (GetThreadTimes(t, &created, &exited, &kernel, &user)) {
+      total += (static_cast<uint64_t>(kernel.dwHighDateTime) << 32 | kernel.dwLowDateTime) +
+               (static_cast<uint64_t>(user.dwHighDateTime) << 32 | user.dwLowDateTime);
+    }
+    CloseHandle(t);
+  }
+  CloseHandle(snap);
+  return static_cast<double>(total) / 10000.0;
+}
+
+// Returns the process's memory counters (zeros when they cannot be read).
+PROCESS_MEMORY_COUNTERS MemoryOf(HANDLE process) {
+  PROCESS_MEMORY_COUNTERS pmc = {};
+  pmc.cb = sizeof pmc;
+  if (!GetProcessMemoryInfo(process, &pmc, sizeof pmc)) pmc = {};
+  return pmc;
+}
+
+// Returns a list file for the simulator, private to this driver.
+std::string ListFile(const char* what) {
+  CreateDirectoryA("C:\\quillsim", nullptr);
+  return "C:\\quillsim\\bench-" + std::string(what) + "-" + std::to_string(GetCurrentProcessId()) +
+         ".txt";
+}
+
+// Starts a program and times it to its visible window; -1 when the window never showed.
+double TimeStart(const std::string& exe, const std::string& list, const char* title, int children) {
+  const int64_t start = devsim::Now();
+  AppProcess app(exe, list);
+  if (!app.started()) return -1;
+  double ms = -1;
+  if (WaitVisible(app.pid(), title, children, start, &ms) == nullptr) return -1;
+  return ms;
+}
+
+// Start to visible window, program and baseline in turn, after one unrecorded start of each.
+int Startup(int runs, const std::string& exe, const std::string& baseline) {
+  const std::string list = ListFile("startup");
+  devsim::Simulator sim(list);  // no device: the program starts as on a PC without one
+  TimeStart(exe, list, kTitle, kGadgets);
+  TimeStart(baseline, list, kBaselineTitle, 0);
+  std::vector<double> quill, empty;
+  for (int i = 0; i < runs; ++i) {
+    quill.push_back(TimeStart(exe, list, kTitle, kGadgets));
+    empty.push_back(TimeStart(baseline, list, kBaselineTitle, 0));
+    std::printf("STARTUP_RUN run=%d program_ms=%.1f baseline_ms=%.1f\n", i + 1, quill.back(),
+                empty.back());
+    std::fflush(stdout);
+  }
+  DeleteFileA(list.c_str());
+  const int failed = static_cast<int>(std::count(quill.begin(), quill.end(), -1.0) +
+                                      std::count(empty.begin(), empty.end(), -1.0));
+  const double q = Median(quill), e = Median(empty);
+  std::printf("STARTUP runs=%d program_ms=%.1f baseline_ms=%.1f ratio=%.2f failed=%d\n", runs, q, e,
+              e > 0 ? q / e : 0, failed);
+  return failed == 0 ? 0 : 1;
+}
+
+// Reads a short control text with a single WM_GETTEXT; the empty text when the owner does
+// not answer in time.
+std::string Text(HWND w) {
+  char buf[64] = {};
+  DWORD_PTR copied = 0;
+  if (!SendMessageTimeoutA(w, WM_GETTEXT, sizeof buf, reinterpret_cast<LPARAM>(buf),
+                           SMTO_ABORTIFHUNG, e2e::kMessageTimeoutMs, &copied)) {
+    return std::string();
+  }
+  return std::string(buf, copied < sizeof buf ? copied : sizeof buf - 1);
+}
+
+// Waits until the control shows `want`, reading it every 250 microseconds; returns the
+// counter reading at the first read that showed it, or 0 on timeout.
+int64_t WaitTextFast(HWND w, const std::string& want, DWORD timeout_ms) {
+  const int64_t start = devsim::Now();
+  for (;;) {
+    const std::string now = Text(w);
+    const int64_t t = devsim::Now();
+    if (now == want) return t;
+    if (devsim::MillisBetween(start, t) > timeout_ms) return 0;
+    while (devsim::MillisBetween(t, devsim::Now()) < 0.25) SwitchToThread();
+  }
+}
+
+// Sleeps until `ms` milliseconds after the counter reading `since`.
+void SleepUntil(int64_t since, double ms) {
+  const double left = ms - devsim::MillisBetween(since, devsim::Now());
+  if (left > 0) Sleep(static_cast<DWORD>(left));
+}
+
+// Prints p50, p99 and max of a latency list under a key.
+void PrintLatency(const char* key, const char* who, const std::vector<double>& ms, int asked) {
+  std::printf("%s who=%s count=%zu asked=%d p50_ms=%.2f p99_ms=%.2f max_ms=%.2f\n", key, who,
+              ms.size(), asked, Quantile(ms, 0.5), Quantile(ms, 0.99),
+              ms.empty() ? 0 : *std::max_element(ms.begin(), ms.end()));
+  std::fflush(stdout);
+}
+
+// A started program with its window, the gadgets the measurements use and a query handle.
+struct Running {
+  std::unique_ptr<AppProcess> app;
+  HWND main = nullptr;
+  HWND field = nullptr;
+  HWND button = nullptr;
+  HANDLE query = nullptr;
+  // Closes the query handle; the process ends with its AppProcess.
+  ~Running() {
+    if (query != nullptr) CloseHandle(query);
+  }
+};
+
+// Starts a program and waits for its titled window with `children` visible children.
+bool Launch(const std::string& exe, const std::string& list, const char* title, int children,
+            Running* r) {
+  r->app = std::make_unique<AppProcess>(exe, list);
+  if (!r->app->started()) return false;
+  double ms = 0;
+  r->main = WaitVisible(r->app->pid(), title, children, devsim::Now(), &ms);
+  if (r->main == nullptr) return false;
+  r->field = e2e::FindControl(r->main, kReceiveField);
+  r->button = e2e::FindControl(r->main, kTextButton);
+  r->query = OpenForQuery(r->app->pid());
+  return r->query != nullptr;
+}
+
+// Input report to field text and click to output report, ten of each a second.
+void Latencies(devsim::Simulator& sim, int dev, const Running& r, const char* who, int reports,
+               int clicks) {
+  std::vector<double> in_ms;
+  for (int i = 0; i < reports; ++i) {
+    const int32_t value = (i % 2 == 0 ? 1 : -1) * (100000 + i);
+    const int64_t sent = devsim::Now();
+    sim.SendValue(dev, value);
+    const int64_t seen = WaitTextFast(r.field, std::to_string(value), 2000);
+    if (seen != 0) in_ms.push_back(devsim::MillisBetween(sent, seen));
+    SleepUntil(sent, 100);
+  }
+  PrintLatency("INPUT", who, in_ms, reports);
+
+  std::vector<double> out_ms;
+  size_t have = sim.Reports(dev).size();
+  bool nine = true;
+  for (int i = 0; i < clicks; ++i) {
+    const int64_t pressed = devsim::Now();
+    e2e::Press(r.button);
+    if (sim.WaitReports(dev, have + 1, 2000)) {
+      const std::vector<devsim::Report> got = sim.Reports(dev);
+      out_ms.push_back(devsim::MillisBetween(pressed, got[have].qpc));
+      nine = nine && got[have].bytes.size() == 9;
+      have = got.size();
+    }
+    SleepUntil(pressed, 100);
+  }
+  PrintLatency("CLICK", who, out_ms, clicks);
+  std::printf("CLICK_BYTES who=%s nine_byte_reports=%d\n", who, nine ? 1 : 0);
+}
+
+// Prints a process's memory counters under a key.
+void PrintMemory(const char* key, HANDLE process) {
+  const PROCESS_MEMORY_COUNTERS pmc = MemoryOf(process);
+  std::printf("%s peak_ws_kb=%zu ws_kb=%zu private_kb=%zu\n", key,
+              static_cast<size_t>(pmc.PeakWorkingSetSize / 1024),
+              static_cast<size_t>(pmc.WorkingSetSize / 1024),
+              static_cast<size_t>(pmc.PagefileUsage / 1024));
+}
+
+// Burst: 1000 reports a second. The values count up and each is shown in turn, so the value
+// on show tells how many have been shown.
+void Burst(devsim::Simulator& sim, int dev, const Running& r, int burst_s) {
+  const int total = burst_s * 1000;
+  const int32_t base = 5000000;
+  sim.SendValue(dev, base);
+  WaitTextFast(r.field, std::to_string(base), 2000);
+  Sleep(100);
+  const int64_t b0 = devsim::Now();
+  int sent = 0;
+  while (sent < total) {
+    const int due =
+        std::min<int>(total, static_cast<int>(devsim::MillisBetween(b0, devsim::Now())) + 1);
+    for (; sent < due; ++sent) sim.SendValue(dev, base + 1 + sent);
+    Sleep(1);
+  }
+  const double send_ms = devsim::MillisBetween(b0, devsim::Now());
+  const long shown = std::strtol(Text(r.field).c_str(), nullptr, 10) - base;
+  const int64_t last_seen = WaitTextFast(r.field, std::to_string(base + total), 120000);
+  const bool alive = WaitForSingleObject(r.query, 0) == WAIT_TIMEOUT && e2e::Answers(r.main, 2000);
+  std::printf(
+      "BURST sent=%d send_ms=%.0f shown_during=%ld shown_per_s=%.1f last_shown=%d "
+      "last_after_ms=%.0f alive=%d\n",
+      total, send_ms, shown, 1000.0 * static_cast<double>(shown) / send_ms, last_seen != 0 ? 1 : 0,
+      last_seen != 0 ? devsim::MillisBetween(b0, last_seen) - send_ms : -1, alive ? 1 : 0);
+  std::fflush(stdout);
+}
+
+// Idle CPU and memory beside the baseline, latencies, the burst, then the latency floor.
+int Device(const std::string& exe, const std::string& baseline, const std::string& floor,
+           int reports, int clicks, int idle_s, int burst_s) {
+  const std::string list = ListFile("device");
+  devsim::Simulator sim(list);
+  const int dev = sim.Plug(kQuill);
+  int failures = 0;
+  {
+    Running quill, empty;
+    if (!Launch(exe, list, kTitle, kGadgets, &quill)) {
+      std::printf("DEVICE error=no-window\n");
+      return 1;
+    }
+    HWND status = e2e::FindControl(quill.main, kStatusLabel);
+    const bool discovered = e2e::WaitForText(status, "Discovered device", 5000) &&
+                            e2e::WaitUntil([&] { return sim.OpenHandles(dev) >= 1; }, 5000);
+    if (!discovered) {
+      std::printf("DEVICE error=not-discovered status=\"%s\"\n", Text(status).c_str());
+      return 1;
+    }
+    // Idle: the device attached and silent, the presence timer running; the baseline idles
+    // beside it over the same seconds.
+    const bool have_empty = Launch(baseline, list, kBaselineTitle, 0, &empty);
+    Sleep(1000);
+    const DWORD qp = quill.app->pid(), ep = have_empty ? empty.app->pid() : 0;
+    const double q0 = CpuMillis(quill.query), e0 = have_empty ? CpuMillis(empty.query) : 0;
+    const double qt0 = ThreadCpuMillis(qp), et0 = have_empty ? ThreadCpuMillis(ep) : 0;
+    std::printf("IDLE_BEGIN\n");
+    std::fflush(stdout);
+    const int64_t t0 = devsim::Now();
+    Sleep(static_cast<DWORD>(idle_s) * 1000);
+    const double q1 = CpuMillis(quill.query), e1 = have_empty ? CpuMillis(empty.query) : 0;
+    const double qt1 = ThreadCpuMillis(qp), et1 = have_empty ? ThreadCpuMillis(ep) : 0;
+    const double wall = devsim::MillisBetween(t0, devsim::Now());
+    std::printf("IDLE_END\n");
+    std::printf(
+        "IDLE wall_ms=%.0f process_cpu_ms=%.1f baseline_process_cpu_ms=%.1f thread_cpu_ms=%.1f "
+        "baseline_thread_cpu_ms=%.1f\n",
+        wall, q1 - q0, e1 - e0, qt1 - qt0, et1 - et0);
+    PrintMemory("MEM", quill.query);
+    if (have_empty) PrintMemory("BASELINE_MEM", empty.query);
+    empty.app.reset();
+
+    Latencies(sim, dev, quill, "program", reports, clicks);
+    Burst(sim, dev, quill, burst_s);
+  }
+  // The floor, on the same device once the program has gone.
+  e2e::WaitUntil([&] { return sim.OpenHandles(dev) == 0; }, 5000);
+  Running bare;
+  if (Launch(floor, list, "FLOOR WINDOW", 2, &bare)) {
+    Latencies(sim, dev, bare, "floor", reports, clicks);
+  } else {
+    std::printf("FLOOR error=no-window\n");
+    ++failures;
+  }
+  DeleteFileA(list.c_str());
+  return failures;
+}
+
+}  // namespace
+
+// Runs one measurement set chosen by the first argument.
+int main(int argc, char** argv) {
+  const std::string what = argc > 1 ? argv[1] : "";
+  if (what == "startup" && argc == 5) {
+    return Startup(std::atoi(argv[2]), argv[3], argv[4]);
+  }
+  if (what == "device" && argc == 9) {
+    return Device(argv[2], argv[3], argv[4], std::atoi(argv[5]), std::atoi(argv[6]),
+                  std::atoi(argv[7]), std::atoi(argv[8]));
+  }
+  std::fprintf(stderr,
+               "usage: bench_driver startup RUNS PROGRAM BASELINE\n"
+               "       bench_driver device PROGRAM BASELINE FLOOR REPORTS CLICKS IDLE_S "
+               "BURST_S\n");
+  return 2;
+}
