@@ -229,6 +229,27 @@ TEST_F(Boundary, EveryOpenHandleGetsEveryInputReport) {
   }
 }
 
+TEST_F(Boundary, AHandleThatDoesNotReadKeepsTheNewest32Reports) {
+  const int dev = sim_->Plug(kDevice);
+  Handle h(Open(sim_->PathOf(dev), GENERIC_READ | GENERIC_WRITE));
+  ASSERT_TRUE(h.ok());
+  for (int tries = 0; tries < 100 && sim_->OpenHandles(dev) < 1; ++tries) Sleep(10);
+  for (int32_t value = 1; value <= 40; ++value) sim_->SendValue(dev, value);
+  for (int32_t want = 9; want <= 40; ++want) {
+    uint8_t buf[5] = {};
+    DWORD n = 0;
+    Call read([&] { return ReadFile(h.h, buf, 5, &n, nullptr) != 0; });
+    ASSERT_TRUE(read.Finished(3000)) << "report " << want << " missing";
+    EXPECT_EQ(buf[1], want);
+  }
+  uint8_t buf[5] = {};
+  DWORD n = 0;
+  Call extra([&] { return ReadFile(h.h, buf, 5, &n, nullptr) != 0; });
+  EXPECT_FALSE(extra.Finished(200)) << "more than 32 reports were kept";
+  sim_->Unplug(dev);
+  ASSERT_TRUE(extra.Finished(3000));
+}
+
 TEST_F(Boundary, UnplugFailsABlockedRead) {
   const int dev = sim_->Plug(kDevice);
   Handle h(Open(sim_->PathOf(dev), GENERIC_READ | GENERIC_WRITE));

@@ -12,6 +12,8 @@ namespace {
 
 // Pipe instances kept listening per device, so that quick successive opens all succeed.
 constexpr int kListeners = 4;
+// Input reports a handle holds before the oldest is dropped (the HID class driver's default).
+constexpr size_t kInputBuffers = 32;
 
 // A manual-reset event that closes itself.
 struct Event {
@@ -198,6 +200,14 @@ void Simulator::SendLocked(Device* d, const uint8_t* bytes, DWORD size) {
   for (auto& in : d->instances) {
     if (in->closed) continue;
     in->writes.remove_if([](const auto& w) { return HasOverlappedIoCompleted(&w->ov); });
+    // A handle that does not read keeps only the newest reports, as HID does.
+    while (in->writes.size() >= kInputBuffers) {
+      PendingWrite* oldest = in->writes.front().get();
+      CancelIoEx(in->pipe, &oldest->ov);
+      DWORD ignored = 0;
+      GetOverlappedResult(in->pipe, &oldest->ov, &ignored, TRUE);
+      in->writes.pop_front();
+    }
     auto w = std::make_unique<PendingWrite>();
     std::memcpy(w->data, bytes, size);
     w->ov.hEvent = w->done.h;
