@@ -1,61 +1,85 @@
-// A write bounded in time: WriteFile runs on a short-lived worker thread while the calling
-// window thread waits, still answering messages sent to its windows.
+// A write bounded in time: WriteFile runs on a writer thread while the calling window thread
+// waits, still answering messages sent to its windows. The writer thread is kept for the next
+// write; a writer stuck in an abandoned write is left to finish it and then ends by itself.
 #include <windows.h>
 
 #include <cstdint>
-#include <memory>
 #include <vector>
 
 #include "hid/hid.h"
 
 namespace {
 
-// The worker's own copy of one write; it outlives the caller when the write is abandoned.
-struct PendingWrite {
-  HANDLE handle;
+// A writer thread and the one write it works on, shared by the caller and the thread.
+struct Writer {
+  HANDLE thread = nullptr;
+  HANDLE start = nullptr;   // auto-reset: a write is ready, or the writer is to end
+  HANDLE done = nullptr;    // auto-reset: the write has finished
+  LONG references = 2;      // the caller's and the thread's
+  LONG abandoned = 0;       // the caller has given the writer up
+  HANDLE target = nullptr;  // the write: handle, bytes and the count written
   std::vector<uint8_t> bytes;
-};
-
-// Closes a thread handle when it goes out of scope.
-class ThreadHandle {
- public:
-  explicit ThreadHandle(HANDLE handle) : handle_(handle) {}
-  ~ThreadHandle() {
-    if (handle_ != nullptr) CloseHandle(handle_);
-  }
-  ThreadHandle(const ThreadHandle&) = delete;
-  ThreadHandle& operator=(const ThreadHandle&) = delete;
-  HANDLE get() const { return handle_; }
-
- private:
-  HANDLE handle_;
-};
-
-// Worker: performs the write, frees its copy and returns the bytes written as its exit code.
-DWORD WINAPI RunPendingWrite(LPVOID parameter) {
-  const std::unique_ptr<PendingWrite> write(static_cast<PendingWrite*>(parameter));
   DWORD written = 0;
-  WriteFile(write->handle, write->bytes.data(), static_cast<DWORD>(write->bytes.size()), &written,
-            nullptr);
-  return written;
+};
+
+// Drops one reference; the last one frees the writer and its handles.
+void ReleaseWriter(Writer* writer) {
+  if (InterlockedDecrement(&writer->references) != 0) return;
+  if (writer->thread != nullptr) CloseHandle(writer->thread);
+  if (writer->start != nullptr) CloseHandle(writer->start);
+  if (writer->done != nullptr) CloseHandle(writer->done);
+  delete writer;
 }
 
-// Returns the bytes written by a finished worker.
-int32_t FinishedCount(HANDLE thread) {
-  DWORD code = 0;
-  if (!GetExitCodeThread(thread, &code)) return 0;
-  return static_cast<int32_t>(code);
+// The writer thread: performs each write it is given until the caller abandons it.
+DWORD WINAPI RunWriter(LPVOID parameter) {
+  Writer* writer = static_cast<Writer*>(parameter);
+  for (;;) {
+    WaitForSingleObject(writer->start, INFINITE);
+    if (InterlockedCompareExchange(&writer->abandoned, 0, 0) != 0) break;
+    DWORD written = 0;
+    WriteFile(writer->target, writer->bytes.data(), static_cast<DWORD>(writer->bytes.size()),
+              &written, nullptr);
+    writer->written = written;
+    SetEvent(writer->done);
+    if (InterlockedCompareExchange(&writer->abandoned, 0, 0) != 0) break;
+  }
+  ReleaseWriter(writer);
+  return 0;
 }
 
-// Waits until the worker ends or limit_ms pass, handling sent messages meanwhile; returns
-// whether the worker ended.
-bool WaitHandlingSentMessages(HANDLE thread, uint32_t limit_ms) {
+// Returns a new writer with its thread running, or null.
+Writer* StartWriter() {
+  Writer* writer = new Writer();
+  writer->start = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+  writer->done = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+  if (writer->start != nullptr && writer->done != nullptr) {
+    writer->thread = CreateThread(nullptr, 0, RunWriter, writer, 0, nullptr);
+  }
+  if (writer->thread == nullptr) {
+    writer->references = 1;
+    ReleaseWriter(writer);
+    return nullptr;
+  }
+  return writer;
+}
+
+// Gives a writer up: it ends as soon as its write (if any) returns.
+void AbandonWriter(Writer* writer) {
+  InterlockedExchange(&writer->abandoned, 1);
+  SetEvent(writer->start);
+  ReleaseWriter(writer);
+}
+
+// Waits until `object` is signalled or limit_ms pass, handling sent messages meanwhile;
+// returns whether it was signalled.
+bool WaitHandlingSentMessages(HANDLE object, uint32_t limit_ms) {
   const ULONGLONG start = GetTickCount64();
   for (;;) {
     const ULONGLONG elapsed = GetTickCount64() - start;
     if (elapsed >= limit_ms) return false;
     const DWORD left = static_cast<DWORD>(limit_ms - elapsed);
-    const DWORD woke = MsgWaitForMultipleObjects(1, &thread, FALSE, left, QS_SENDMESSAGE);
+    const DWORD woke = MsgWaitForMultipleObjects(1, &object, FALSE, left, QS_SENDMESSAGE);
     if (woke == WAIT_OBJECT_0) return true;
     if (woke != WAIT_OBJECT_0 + 1) return false;
     // NOTE: PM_QS_SENDMESSAGE with PM_NOREMOVE delivers sent messages only; posted input stays
@@ -65,6 +89,9 @@ bool WaitHandlingSentMessages(HANDLE thread, uint32_t limit_ms) {
   }
 }
 
+// The writer kept for the next write; only the window thread writes.
+Writer* idle_writer = nullptr;
+
 }  // namespace
 
 // Writes one output report within limit_ms; returns the bytes written, or 0 when the write
@@ -72,17 +99,24 @@ bool WaitHandlingSentMessages(HANDLE thread, uint32_t limit_ms) {
 int32_t WriteHidDeviceWithin(HidHandle handle, const void* buffer, int32_t count,
                              uint32_t limit_ms) {
   if (handle == 0 || buffer == nullptr || count <= 0) return 0;
+  if (idle_writer == nullptr) idle_writer = StartWriter();
+  Writer* writer = idle_writer;
+  if (writer == nullptr) return 0;
   const uint8_t* bytes = static_cast<const uint8_t*>(buffer);
-  auto write = std::make_unique<PendingWrite>();
-  write->handle = reinterpret_cast<HANDLE>(handle);
-  write->bytes.assign(bytes, bytes + count);
-  const ThreadHandle thread(CreateThread(nullptr, 0, RunPendingWrite, write.get(), 0, nullptr));
-  if (thread.get() == nullptr) return 0;
-  write.release();  // the worker owns its copy from here on
-  if (WaitHandlingSentMessages(thread.get(), limit_ms)) return FinishedCount(thread.get());
-  // NOTE: CancelSynchronousIo fails when the worker has not yet entered WriteFile; the write
-  // then ends on its own and the worker still frees its copy.
-  CancelSynchronousIo(thread.get());
-  if (WaitForSingleObject(thread.get(), 0) == WAIT_OBJECT_0) return FinishedCount(thread.get());
+  writer->target = reinterpret_cast<HANDLE>(handle);
+  writer->bytes.assign(bytes, bytes + count);
+  writer->written = 0;
+  SetEvent(writer->start);
+  if (WaitHandlingSentMessages(writer->done, limit_ms))
+    return static_cast<int32_t>(writer->written);
+  // NOTE: CancelSynchronousIo fails when the writer has not yet entered WriteFile; the write
+  // then ends on its own.
+  CancelSynchronousIo(writer->thread);
+  if (WaitForSingleObject(writer->done, 0) == WAIT_OBJECT_0) {
+    return static_cast<int32_t>(writer->written);
+  }
+  // The writer still owns its write; the next write gets a new writer.
+  idle_writer = nullptr;
+  AbandonWriter(writer);
   return 0;
 }

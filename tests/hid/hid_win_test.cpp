@@ -273,6 +273,22 @@ TEST(WriteWithinTest, WriteInTimeGivesItsCount) {
   EXPECT_EQ(std::memcmp(in, REPORT, 9), 0);
 }
 
+TEST(WriteWithinTest, WritesAfterAnAbandonedOneStillArriveInOrder) {
+  {
+    BlockingPipe stalled;
+    ASSERT_NE(stalled.client, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(WriteHidDeviceWithin(AsHid(stalled.client), REPORT, 9, 200), 0);
+  }
+  Pipe pipe;
+  for (uint8_t round = 1; round <= 3; ++round) {
+    uint8_t out[9] = {0, round};
+    EXPECT_EQ(WriteHidDeviceWithin(AsHid(pipe.write), out, 9, 10000), 9);
+    uint8_t in[9] = {};
+    EXPECT_EQ(ReadHidDevice(AsHid(pipe.read), in, 9), 9);
+    EXPECT_EQ(in[1], round);
+  }
+}
+
 constexpr UINT SENT_MESSAGE = WM_APP + 1;
 constexpr UINT POSTED_MESSAGE = WM_APP + 2;
 
