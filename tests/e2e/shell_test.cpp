@@ -201,6 +201,25 @@ TEST_F(Shell, TabMovesFocusInCreationOrderBothWays) {
   AttachThreadInput(GetCurrentThreadId(), app_thread, FALSE);
 }
 
+TEST_F(Shell, SpaceOnAFocusedButtonRunsItsCommand) {
+  // Row 1's field, then Tab: the focus is on row 2's "Text" button.
+  HWND field = Gadget(4);
+  PostMessageA(field, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+  PostMessageA(field, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+  ASSERT_TRUE(WaitUntil([&] { return FocusedId() == 4; }, 3000));
+  PostMessageA(field, WM_KEYDOWN, VK_TAB, 0x000F0001);
+  PostMessageA(field, WM_KEYUP, VK_TAB, 0xC00F0001);
+  ASSERT_TRUE(WaitUntil([&] { return FocusedId() == 2; }, 3000)) << "focus " << FocusedId();
+  EXPECT_EQ(FindMessageBox(app_->pid(), 200), nullptr);
+  HWND button = Gadget(2);
+  PostMessageA(button, WM_KEYDOWN, VK_SPACE, 0x00390001);
+  PostMessageA(button, WM_KEYUP, VK_SPACE, 0xC0390001);
+  HWND box = FindMessageBox(app_->pid(), 5000);
+  ASSERT_NE(box, nullptr) << "space on the button ran no command";
+  EXPECT_EQ(MessageBoxText(box), "No HID device");
+  EXPECT_TRUE(DismissMessageBox(box, 5000));
+}
+
 TEST_F(Shell, IdleWithoutDeviceAndClosesWithCodeZero) {
   HWND label = Gadget(kStatusLabel);
   HWND field = Gadget(kReceiveField);
