@@ -32,31 +32,26 @@ void PutReadHandle(HidHandle handle) {
 void RetireReadHandle() {
   Handover& s = State();
   HidHandle close_now = 0;
-  bool wake = false;
   {
     std::lock_guard<std::mutex> hold(s.lock);
     const HidHandle old = s.read_handle;
     s.read_handle = 0;
     if (old != 0 && old == s.in_use) {
       s.retired = old;
-      wake = true;
+      // NOTE: woken under the lock, so the wake cannot reach a later read on another handle.
+      WakeReceiveThread();
     } else {
       close_now = old;
     }
   }
   if (close_now != 0) CloseHidHandle(close_now);
-  if (wake) WakeReceiveThread();
 }
 
 // Main thread: wakes the receive thread again while it still reads on a retired handle.
 void WakeRetiredRead() {
   Handover& s = State();
-  bool wake = false;
-  {
-    std::lock_guard<std::mutex> hold(s.lock);
-    wake = s.retired != 0;
-  }
-  if (wake) WakeReceiveThread();
+  std::lock_guard<std::mutex> hold(s.lock);
+  if (s.retired != 0 && s.retired == s.in_use) WakeReceiveThread();
 }
 
 // Main thread: asks the receive loop to end and retires ReadHandle.

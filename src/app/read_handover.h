@@ -31,5 +31,6 @@ HidHandle CurrentReadHandle();
 // Resets the hand-over to its start-up state (no handle, not stopping).
 void ResetReadHandover();
 
-// Platform: releases the receive thread from a blocked read, if it is in one.
+// Platform: releases the receive thread from a blocked read, if it is in one. Called with the
+// hand-over's lock held, so it must not block or call back into the hand-over.
 void WakeReceiveThread();
