@@ -105,6 +105,7 @@ int RunQuillomatic() {
 
   FreeAllSystemLibraries();
   const bool receive_stopped = StopReceiveThread(RECEIVE_STOP_LIMIT_MS);
+  StopHidWriter();
   CloseHidHandle(WriteHandle);
   WriteHandle = 0;
   // A receive thread still stuck in a read may yet touch ReceiveField, so the windows are then

@@ -58,5 +58,8 @@ int32_t WriteHidDeviceFull(HidHandle handle, const void* buffer, int32_t count, 
 // gives 0. While it waits the calling (window) thread keeps handling sent messages.
 int32_t WriteHidDeviceWithin(HidHandle handle, const void* buffer, int32_t count,
                              uint32_t limit_ms);
-// Closes a handle; returns the platform's result, or 0 without a call for handle 0.
+// Ends the writer thread that WriteHidDeviceWithin keeps between writes (at shutdown).
+void StopHidWriter();
+// Closes a handle; returns the platform's result, or 0 without a call for handle 0. While a
+// bounded write that was given up still runs on the handle, the close is left to that write.
 int32_t CloseHidHandle(HidHandle handle);

@@ -1,6 +1,7 @@
 // Report transfer and handle close: thin wrappers over ReadFile, WriteFile and CloseHandle.
 #include <windows.h>
 
+#include "hid/deferred_close.h"
 #include "hid/hid.h"
 
 // Reads one input report; stores the thread's last error in *error when given.
@@ -34,7 +35,9 @@ int32_t WriteHidDevice(HidHandle handle, const void* buffer, int32_t count) {
 }
 
 // Closes a handle; returns CloseHandle's result, or 0 without a call for handle 0.
+// NOTE: while a given-up bounded write still runs on the handle, the close is left to it.
 int32_t CloseHidHandle(HidHandle handle) {
   if (handle == 0) return 0;
+  if (DeferClose(handle)) return 1;
   return CloseHandle(reinterpret_cast<HANDLE>(handle)) ? 1 : 0;
 }

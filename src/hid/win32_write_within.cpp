@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "hid/deferred_close.h"
 #include "hid/hid.h"
 
 namespace {
@@ -17,6 +18,7 @@ struct Writer {
   HANDLE done = nullptr;    // auto-reset: the write has finished
   LONG references = 2;      // the caller's and the thread's
   LONG abandoned = 0;       // the caller has given the writer up
+  bool stuck = false;       // given up during a write, registered as a stuck write
   HANDLE target = nullptr;  // the write: handle, bytes and the count written
   std::vector<uint8_t> bytes;
   DWORD written = 0;
@@ -31,19 +33,27 @@ void ReleaseWriter(Writer* writer) {
   delete writer;
 }
 
+// True once the caller has given the writer up.
+bool Abandoned(Writer* writer) {
+  return InterlockedCompareExchange(&writer->abandoned, 0, 0) != 0;
+}
+
 // The writer thread: performs each write it is given until the caller abandons it.
 DWORD WINAPI RunWriter(LPVOID parameter) {
   Writer* writer = static_cast<Writer*>(parameter);
   for (;;) {
     WaitForSingleObject(writer->start, INFINITE);
-    if (InterlockedCompareExchange(&writer->abandoned, 0, 0) != 0) break;
+    if (Abandoned(writer)) break;
     DWORD written = 0;
     WriteFile(writer->target, writer->bytes.data(), static_cast<DWORD>(writer->bytes.size()),
               &written, nullptr);
     writer->written = written;
     SetEvent(writer->done);
-    if (InterlockedCompareExchange(&writer->abandoned, 0, 0) != 0) break;
+    if (Abandoned(writer)) break;
   }
+  // A close of the handle asked for while this write ran was left to this thread.
+  const intptr_t target = reinterpret_cast<intptr_t>(writer->target);
+  if (writer->stuck && EndStuckWrite(target)) CloseHandle(writer->target);
   ReleaseWriter(writer);
   return 0;
 }
@@ -64,8 +74,13 @@ Writer* StartWriter() {
   return writer;
 }
 
-// Gives a writer up: it ends as soon as its write (if any) returns.
-void AbandonWriter(Writer* writer) {
+// Gives a writer up: it ends as soon as its write (if any) returns. A writer given up during
+// a write keeps its handle from being closed until the write has returned.
+void AbandonWriter(Writer* writer, bool during_write) {
+  if (during_write) {
+    writer->stuck = true;
+    AddStuckWrite(reinterpret_cast<intptr_t>(writer->target));
+  }
   InterlockedExchange(&writer->abandoned, 1);
   SetEvent(writer->start);
   ReleaseWriter(writer);
@@ -117,6 +132,13 @@ int32_t WriteHidDeviceWithin(HidHandle handle, const void* buffer, int32_t count
   }
   // The writer still owns its write; the next write gets a new writer.
   idle_writer = nullptr;
-  AbandonWriter(writer);
+  AbandonWriter(writer, true);
   return 0;
+}
+
+// Ends the writer thread kept between bounded writes.
+void StopHidWriter() {
+  if (idle_writer == nullptr) return;
+  AbandonWriter(idle_writer, false);
+  idle_writer = nullptr;
 }

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "hid/bound_functions.h"
+#include "hid/deferred_close.h"
 #include "hid/hid.h"
 #include "hid/library_table.h"
 
@@ -287,6 +288,18 @@ TEST(WriteWithinTest, WritesAfterAnAbandonedOneStillArriveInOrder) {
     EXPECT_EQ(ReadHidDevice(AsHid(pipe.read), in, 9), 9);
     EXPECT_EQ(in[1], round);
   }
+}
+
+TEST(WriteWithinTest, CloseWaitsForAGivenUpWriteStillRunningOnTheHandle) {
+  Pipe pipe;
+  const HidHandle handle = AsHid(pipe.write);
+  AddStuckWrite(handle);
+  EXPECT_EQ(CloseHidHandle(handle), 1);
+  DWORD flags = 0;
+  EXPECT_TRUE(GetHandleInformation(pipe.write, &flags)) << "closed under a running write";
+  EXPECT_TRUE(EndStuckWrite(handle));
+  CloseHandle(pipe.write);
+  pipe.write = nullptr;
 }
 
 constexpr UINT SENT_MESSAGE = WM_APP + 1;
