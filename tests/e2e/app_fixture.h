@@ -63,6 +63,16 @@ class AppTest : public ::testing::Test {
     EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(main_) != 0; }, 5000));
   }
 
+  // Asks the window to close and expects the process to end with code 0 within 1 s.
+  void ExpectCloseEndsWithCodeZero() {
+    const int64_t asked = devsim::Now();
+    ASSERT_TRUE(PostMessageA(main_, WM_CLOSE, 0, 0));
+    DWORD code = 1;
+    ASSERT_TRUE(app_->WaitExit(5000, &code)) << "still running 5 s after the close request";
+    EXPECT_EQ(code, 0u);
+    EXPECT_LE(devsim::MillisBetween(asked, devsim::Now()), 1000.0);
+  }
+
   std::string list_;
   std::unique_ptr<devsim::Simulator> sim_;
   std::unique_ptr<AppProcess> app_;

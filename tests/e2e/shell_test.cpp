@@ -229,12 +229,7 @@ TEST_F(Shell, IdleWithoutDeviceAndClosesWithCodeZero) {
     EXPECT_EQ(TextOf(field), "OFF");
     Sleep(200);
   }
-  const int64_t asked = devsim::Now();
-  ASSERT_TRUE(PostMessageA(main_, WM_CLOSE, 0, 0));
-  DWORD code = 1;
-  ASSERT_TRUE(app_->WaitExit(5000, &code)) << "still running 5 s after the close request";
-  EXPECT_EQ(code, 0u);
-  EXPECT_LE(devsim::MillisBetween(asked, devsim::Now()), 1000.0);
+  ExpectCloseEndsWithCodeZero();
 }
 
 }  // namespace
