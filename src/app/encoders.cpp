@@ -50,13 +50,9 @@ int32_t ParseHexText() {
   uint32_t value = 0;
   for (char c : CurrentText) {
     value <<= 4;
-    if (c >= '0' && c <= '9') {
-      value += static_cast<uint32_t>(c - '0');
-    } else if (c >= 'A' && c <= 'F') {
-      value += static_cast<uint32_t>(c - 'A' + 10);
-    } else {
-      break;
-    }
+    const int digit = DigitValue(c, 16);  // the text is upper case by now
+    if (digit < 0) break;
+    value += static_cast<uint32_t>(digit);
   }
   return static_cast<int32_t>(value);
 }

@@ -3,6 +3,7 @@
 #include "app/read_handover.h"
 #include "app/receive.h"
 #include "app/receive_thread.h"
+#include "ui/ui.h"
 
 namespace {
 
@@ -32,26 +33,15 @@ void WakeReceiveThread() {
 bool StopReceiveThread(uint32_t limit_ms) {
   if (receive_thread == nullptr) return true;
   RequestReceiveStop();
+  // NOTE: the thread may be waiting in SetWindowTextA for this thread to handle its text
+  // change, so the wait handles sent messages; between slices it repeats the wake, which may
+  // have come just before the thread began its read.
   const ULONGLONG deadline = GetTickCount64() + limit_ms;
   bool ended = false;
-  for (ULONGLONG now = GetTickCount64(); now < deadline; now = GetTickCount64()) {
-    // NOTE: the thread may be waiting in SetWindowTextA for this thread to handle its text
-    // change, so the wait keeps handling sent messages; it also repeats the wake, which may
-    // have come just before the thread began its read.
-    const DWORD slice = static_cast<DWORD>(deadline - now < 50 ? deadline - now : 50);
-    const DWORD wait = MsgWaitForMultipleObjects(1, &receive_thread, FALSE, slice, QS_SENDMESSAGE);
-    if (wait == WAIT_OBJECT_0) {
-      ended = true;
-      break;
-    }
-    if (wait == WAIT_OBJECT_0 + 1) {
-      MSG msg;
-      PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-    } else if (wait == WAIT_TIMEOUT) {
-      WakeRetiredRead();
-    } else {
-      break;
-    }
+  for (ULONGLONG now = GetTickCount64(); !ended && now < deadline; now = GetTickCount64()) {
+    const uint32_t slice = static_cast<uint32_t>(deadline - now < 50 ? deadline - now : 50);
+    ended = WaitHandlingSentMessages(reinterpret_cast<intptr_t>(receive_thread), slice);
+    if (!ended) WakeRetiredRead();
   }
   CloseHandle(receive_thread);
   receive_thread = nullptr;

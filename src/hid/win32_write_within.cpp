@@ -8,6 +8,7 @@
 
 #include "hid/deferred_close.h"
 #include "hid/hid.h"
+#include "ui/ui.h"
 
 namespace {
 
@@ -86,24 +87,6 @@ void AbandonWriter(Writer* writer, bool during_write) {
   ReleaseWriter(writer);
 }
 
-// Waits until `object` is signalled or limit_ms pass, handling sent messages meanwhile;
-// returns whether it was signalled.
-bool WaitHandlingSentMessages(HANDLE object, uint32_t limit_ms) {
-  const ULONGLONG start = GetTickCount64();
-  for (;;) {
-    const ULONGLONG elapsed = GetTickCount64() - start;
-    if (elapsed >= limit_ms) return false;
-    const DWORD left = static_cast<DWORD>(limit_ms - elapsed);
-    const DWORD woke = MsgWaitForMultipleObjects(1, &object, FALSE, left, QS_SENDMESSAGE);
-    if (woke == WAIT_OBJECT_0) return true;
-    if (woke != WAIT_OBJECT_0 + 1) return false;
-    // NOTE: PM_QS_SENDMESSAGE with PM_NOREMOVE delivers sent messages only; posted input stays
-    // queued for the event loop.
-    MSG message;
-    PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-  }
-}
-
 // The writer kept for the next write; only the window thread writes.
 Writer* idle_writer = nullptr;
 
@@ -122,7 +105,7 @@ int32_t WriteHidDeviceWithin(HidHandle handle, const void* buffer, int32_t count
   writer->bytes.assign(bytes, bytes + count);
   writer->written = 0;
   SetEvent(writer->start);
-  if (WaitHandlingSentMessages(writer->done, limit_ms))
+  if (WaitHandlingSentMessages(reinterpret_cast<intptr_t>(writer->done), limit_ms))
     return static_cast<int32_t>(writer->written);
   // NOTE: CancelSynchronousIo fails when the writer has not yet entered WriteFile; the write
   // then ends on its own.

@@ -62,5 +62,11 @@ int32_t TimerOfEvent();
 // Starts (or restarts) timer `timer` of a window; returns the platform timer id, 0 on failure.
 uintptr_t StartWindowTimer(int32_t window, int32_t timer, uint32_t period_ms);
 
+// Waits up to limit_ms for a platform object (a thread, an event) to be signalled, while this
+// window thread keeps handling the messages that other threads send to its windows (so a
+// thread waiting in PutGadgetText is never deadlocked); posted input stays queued. Returns
+// true when the object was signalled.
+bool WaitHandlingSentMessages(intptr_t object, uint32_t limit_ms);
+
 // Shows a modal message box over all of the thread's windows; returns the button pressed.
 int32_t ShowMessageBox(const char* title, const char* text, uint32_t flags);

@@ -270,3 +270,21 @@ uintptr_t StartWindowTimer(int32_t window, int32_t timer, uint32_t period_ms) {
   if (record == nullptr) return 0;
   return SetTimer(record->handle, static_cast<UINT_PTR>(timer), period_ms, nullptr);
 }
+
+// Waits for an object to be signalled, handling sent messages meanwhile; true when signalled.
+bool WaitHandlingSentMessages(intptr_t object, uint32_t limit_ms) {
+  HANDLE handle = reinterpret_cast<HANDLE>(object);
+  const ULONGLONG start = GetTickCount64();
+  for (;;) {
+    const ULONGLONG elapsed = GetTickCount64() - start;
+    if (elapsed >= limit_ms) return false;
+    const DWORD left = static_cast<DWORD>(limit_ms - elapsed);
+    const DWORD woke = MsgWaitForMultipleObjects(1, &handle, FALSE, left, QS_SENDMESSAGE);
+    if (woke == WAIT_OBJECT_0) return true;
+    if (woke != WAIT_OBJECT_0 + 1) return false;
+    // NOTE: PM_QS_SENDMESSAGE with PM_NOREMOVE delivers sent messages only; posted input stays
+    // queued for the event loop.
+    MSG message;
+    PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+  }
+}
