@@ -33,7 +33,8 @@ void TakeRowText(int32_t field) {
 void SendReport() {
   if (WriteHandle != 0) {
     // The byte count is not examined: a failed or short write ends the command silently.
-    WriteHidDeviceWithin(WriteHandle, ReportBuffer, OUTPUT_REPORT_SIZE, WRITE_LIMIT_MS);
+    WriteHidDeviceWithin(WriteHandle, ReportBuffer, OUTPUT_REPORT_SIZE, WRITE_LIMIT_MS,
+                         WaitHandlingSentMessages);
   } else {
     ShowMessageBox("QUILLOMATIC", "No HID device", 16);
   }

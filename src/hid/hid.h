@@ -54,10 +54,14 @@ int32_t ReadHidDeviceFull(HidHandle handle, void* buffer, int32_t count, uint32_
 int32_t WriteHidDevice(HidHandle handle, const void* buffer, int32_t count);
 // WriteHidDevice that also stores the thread's last error in *error when error is not null.
 int32_t WriteHidDeviceFull(HidHandle handle, const void* buffer, int32_t count, uint32_t* error);
+// Waits up to limit_ms for a platform object (a thread, an event) to be signalled; returns
+// true when it was. The caller chooses how its thread waits (a window thread keeps handling
+// the messages sent to its windows).
+using WaitForObjectFn = bool (*)(intptr_t object, uint32_t limit_ms);
 // WriteHidDevice bounded in time: a write not complete within limit_ms is cancelled and
-// gives 0. While it waits the calling (window) thread keeps handling sent messages.
-int32_t WriteHidDeviceWithin(HidHandle handle, const void* buffer, int32_t count,
-                             uint32_t limit_ms);
+// gives 0. The calling thread waits for the write with `wait`.
+int32_t WriteHidDeviceWithin(HidHandle handle, const void* buffer, int32_t count, uint32_t limit_ms,
+                             WaitForObjectFn wait);
 // Ends the writer thread that WriteHidDeviceWithin keeps between writes (at shutdown).
 void StopHidWriter();
 // Closes a handle; returns the platform's result, or 0 without a call for handle 0. While a

@@ -1,7 +1,7 @@
 // LibraryTable: system libraries loaded by name, kept under ObjectTable numbers.
 #include "hid/hid.h"
 #include "hid/library_table.h"
-#include "ui/object_table.h"
+#include "common/object_table.h"
 
 #include <memory>
 

@@ -8,7 +8,6 @@
 
 #include "hid/deferred_close.h"
 #include "hid/hid.h"
-#include "ui/ui.h"
 
 namespace {
 
@@ -94,9 +93,9 @@ Writer* idle_writer = nullptr;
 
 // Writes one output report within limit_ms; returns the bytes written, or 0 when the write
 // failed or did not finish in time (it is then cancelled).
-int32_t WriteHidDeviceWithin(HidHandle handle, const void* buffer, int32_t count,
-                             uint32_t limit_ms) {
-  if (handle == 0 || buffer == nullptr || count <= 0) return 0;
+int32_t WriteHidDeviceWithin(HidHandle handle, const void* buffer, int32_t count, uint32_t limit_ms,
+                             WaitForObjectFn wait) {
+  if (handle == 0 || buffer == nullptr || count <= 0 || wait == nullptr) return 0;
   if (idle_writer == nullptr) idle_writer = StartWriter();
   Writer* writer = idle_writer;
   if (writer == nullptr) return 0;
@@ -105,7 +104,7 @@ int32_t WriteHidDeviceWithin(HidHandle handle, const void* buffer, int32_t count
   writer->bytes.assign(bytes, bytes + count);
   writer->written = 0;
   SetEvent(writer->start);
-  if (WaitHandlingSentMessages(reinterpret_cast<intptr_t>(writer->done), limit_ms))
+  if (wait(reinterpret_cast<intptr_t>(writer->done), limit_ms))
     return static_cast<int32_t>(writer->written);
   // NOTE: CancelSynchronousIo fails when the writer has not yet entered WriteFile; the write
   // then ends on its own.

@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "ui/event_state.h"
-#include "ui/object_table.h"
+#include "common/object_table.h"
 
 // Accelerator commands that move the keyboard focus.
 constexpr WORD COMMAND_FOCUS_FORWARD = 64001;

@@ -161,9 +161,11 @@ int32_t ReadHidDevice(HidHandle handle, void* buffer, int32_t count) {
   return 5;
 }
 
-int32_t WriteHidDeviceWithin(HidHandle handle, const void* buffer, int32_t count, uint32_t) {
+int32_t WriteHidDeviceWithin(HidHandle handle, const void* buffer, int32_t count, uint32_t,
+                             WaitForObjectFn wait) {
   World& w = W();
   std::lock_guard<std::mutex> hold(w.lock);
+  if (wait != WaitHandlingSentMessages) w.faults.push_back("write waits without handling messages");
   if (w.open.count(handle) == 0) w.faults.push_back("write on a handle that is not open");
   const uint8_t* bytes = static_cast<const uint8_t*>(buffer);
   w.writes.emplace_back(bytes, bytes + count);
@@ -201,6 +203,11 @@ void PutGadgetText(int32_t gadget, const char* text) {
   World& w = W();
   std::lock_guard<std::mutex> hold(w.lock);
   w.texts.emplace_back(gadget, text != nullptr ? text : "");
+}
+
+// Never called: the fake bounded write above completes at once.
+bool WaitHandlingSentMessages(intptr_t, uint32_t) {
+  return true;
 }
 
 std::string FetchGadgetText(int32_t gadget) {

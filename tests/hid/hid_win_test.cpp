@@ -39,6 +39,11 @@ void FreeTestModule(intptr_t module) {
   FreeLibrary(reinterpret_cast<HMODULE>(module));
 }
 
+// The bounded write's wait on a thread without windows.
+bool WaitPlainly(intptr_t object, uint32_t limit_ms) {
+  return WaitForSingleObject(reinterpret_cast<HANDLE>(object), limit_ms) == WAIT_OBJECT_0;
+}
+
 const LibraryLoader TestLoader = {LoadBesideExe, FindTestExport, FreeTestModule};
 
 // Returns a handle as the hid layer carries it.
@@ -195,7 +200,7 @@ TEST(TransferTest, BadArgumentsReturnZeroWithoutAPlatformCall) {
     SetLastError(12345);
     EXPECT_EQ(WriteHidDeviceFull(c.handle, c.buffer, c.count, &slot), 0);
     EXPECT_EQ(ReadHidDeviceFull(c.handle, c.buffer, c.count, &slot), 0);
-    EXPECT_EQ(WriteHidDeviceWithin(c.handle, c.buffer, c.count, 1000), 0);
+    EXPECT_EQ(WriteHidDeviceWithin(c.handle, c.buffer, c.count, 1000, WaitPlainly), 0);
     EXPECT_EQ(slot, 0xDEADBEEFu);
     EXPECT_EQ(GetLastError(), 12345u);
   }
@@ -245,7 +250,7 @@ struct BoundedWrite {
 DWORD WINAPI RunBoundedWrite(LPVOID parameter) {
   auto* write = static_cast<BoundedWrite*>(parameter);
   const ULONGLONG start = GetTickCount64();
-  write->result = WriteHidDeviceWithin(write->handle, REPORT, 9, write->limit_ms);
+  write->result = WriteHidDeviceWithin(write->handle, REPORT, 9, write->limit_ms, WaitPlainly);
   write->elapsed_ms = GetTickCount64() - start;
   return 0;
 }
@@ -268,7 +273,7 @@ TEST(WriteWithinTest, BlockedWriteGivesZeroOnceTheBoundPasses) {
 
 TEST(WriteWithinTest, WriteInTimeGivesItsCount) {
   Pipe pipe;
-  EXPECT_EQ(WriteHidDeviceWithin(AsHid(pipe.write), REPORT, 9, 10000), 9);
+  EXPECT_EQ(WriteHidDeviceWithin(AsHid(pipe.write), REPORT, 9, 10000, WaitPlainly), 9);
   uint8_t in[9] = {};
   EXPECT_EQ(ReadHidDevice(AsHid(pipe.read), in, 9), 9);
   EXPECT_EQ(std::memcmp(in, REPORT, 9), 0);
@@ -278,12 +283,12 @@ TEST(WriteWithinTest, WritesAfterAnAbandonedOneStillArriveInOrder) {
   {
     BlockingPipe stalled;
     ASSERT_NE(stalled.client, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(WriteHidDeviceWithin(AsHid(stalled.client), REPORT, 9, 200), 0);
+    EXPECT_EQ(WriteHidDeviceWithin(AsHid(stalled.client), REPORT, 9, 200, WaitPlainly), 0);
   }
   Pipe pipe;
   for (uint8_t round = 1; round <= 3; ++round) {
     uint8_t out[9] = {0, round};
-    EXPECT_EQ(WriteHidDeviceWithin(AsHid(pipe.write), out, 9, 10000), 9);
+    EXPECT_EQ(WriteHidDeviceWithin(AsHid(pipe.write), out, 9, 10000, WaitPlainly), 9);
     uint8_t in[9] = {};
     EXPECT_EQ(ReadHidDevice(AsHid(pipe.read), in, 9), 9);
     EXPECT_EQ(in[1], round);
@@ -344,7 +349,7 @@ TEST(WriteWithinTest, SentMessagesAreHandledAndPostedOnesKeptWhileWaiting) {
   SendThenRead job{window, pipe.server};
   HANDLE helper = CreateThread(nullptr, 0, RunSendThenRead, &job, 0, nullptr);
   ASSERT_NE(helper, nullptr);
-  EXPECT_EQ(WriteHidDeviceWithin(AsHid(pipe.client), REPORT, 9, 20000), 9);
+  EXPECT_EQ(WriteHidDeviceWithin(AsHid(pipe.client), REPORT, 9, 20000, WaitPlainly), 9);
   EXPECT_EQ(WaitForSingleObject(helper, 10000), WAIT_OBJECT_0);
   CloseHandle(helper);
   EXPECT_TRUE(job.sent) << "the sent message was not handled while waiting";

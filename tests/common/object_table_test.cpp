@@ -1,5 +1,5 @@
 // ObjectTable: slots, growth, automatic identifiers, reuse, release and Names order.
-#include "ui/object_table.h"
+#include "common/object_table.h"
 
 #include <gtest/gtest.h>
 
