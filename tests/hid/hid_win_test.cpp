@@ -13,6 +13,7 @@
 #include "hid/deferred_close.h"
 #include "hid/hid.h"
 #include "hid/library_table.h"
+#include "ui/ui.h"
 
 namespace {
 
@@ -335,6 +336,7 @@ DWORD WINAPI RunSendThenRead(LPVOID parameter) {
   return read;
 }
 
+// The bounded write composed with the window thread's wait, as the send commands use it.
 TEST(WriteWithinTest, SentMessagesAreHandledAndPostedOnesKeptWhileWaiting) {
   WNDCLASSA window_class = {};
   window_class.lpfnWndProc = TestWindowProc;
@@ -349,7 +351,8 @@ TEST(WriteWithinTest, SentMessagesAreHandledAndPostedOnesKeptWhileWaiting) {
   SendThenRead job{window, pipe.server};
   HANDLE helper = CreateThread(nullptr, 0, RunSendThenRead, &job, 0, nullptr);
   ASSERT_NE(helper, nullptr);
-  EXPECT_EQ(WriteHidDeviceWithin(AsHid(pipe.client), REPORT, 9, 20000, WaitPlainly), 9);
+  EXPECT_EQ(WriteHidDeviceWithin(AsHid(pipe.client), REPORT, 9, 20000, WaitHandlingSentMessages),
+            9);
   EXPECT_EQ(WaitForSingleObject(helper, 10000), WAIT_OBJECT_0);
   CloseHandle(helper);
   EXPECT_TRUE(job.sent) << "the sent message was not handled while waiting";
