@@ -1,11 +1,11 @@
 #include "app/read_handover.h"
 
-#include <mutex>
+#include "common/lock.h"
 
 namespace {
 
 struct Handover {
-  std::mutex lock;
+  Lock lock;
   HidHandle read_handle = 0;  // ReadHandle: the handle the next read uses; 0 = none
   HidHandle in_use = 0;       // the handle the receive thread reads on now; 0 = none
   HidHandle retired = 0;      // a handle retired while in use, still to be closed
@@ -24,7 +24,7 @@ Handover& State() {
 // Main thread: makes `handle` the new ReadHandle.
 void PutReadHandle(HidHandle handle) {
   Handover& s = State();
-  std::lock_guard<std::mutex> hold(s.lock);
+  LockHold hold(s.lock);
   s.read_handle = handle;
 }
 
@@ -33,7 +33,7 @@ void RetireReadHandle() {
   Handover& s = State();
   HidHandle close_now = 0;
   {
-    std::lock_guard<std::mutex> hold(s.lock);
+    LockHold hold(s.lock);
     const HidHandle old = s.read_handle;
     s.read_handle = 0;
     if (old != 0 && old == s.in_use) {
@@ -50,7 +50,7 @@ void RetireReadHandle() {
 // Main thread: wakes the receive thread again while it still reads on a retired handle.
 void WakeRetiredRead() {
   Handover& s = State();
-  std::lock_guard<std::mutex> hold(s.lock);
+  LockHold hold(s.lock);
   if (s.retired != 0 && s.retired == s.in_use) WakeReceiveThread();
 }
 
@@ -58,7 +58,7 @@ void WakeRetiredRead() {
 void RequestReceiveStop() {
   {
     Handover& s = State();
-    std::lock_guard<std::mutex> hold(s.lock);
+    LockHold hold(s.lock);
     s.stopping = true;
   }
   RetireReadHandle();
@@ -67,7 +67,7 @@ void RequestReceiveStop() {
 // Receive thread: returns ReadHandle and marks it in use, or 0.
 HidHandle AcquireReadHandle() {
   Handover& s = State();
-  std::lock_guard<std::mutex> hold(s.lock);
+  LockHold hold(s.lock);
   s.in_use = s.stopping ? 0 : s.read_handle;
   return s.in_use;
 }
@@ -77,7 +77,7 @@ void ReleaseReadHandle() {
   Handover& s = State();
   HidHandle close_now = 0;
   {
-    std::lock_guard<std::mutex> hold(s.lock);
+    LockHold hold(s.lock);
     if (s.retired != 0 && s.retired == s.in_use) {
       close_now = s.retired;
       s.retired = 0;
@@ -90,21 +90,21 @@ void ReleaseReadHandle() {
 // Receive thread: true once RequestReceiveStop has run.
 bool ReceiveStopRequested() {
   Handover& s = State();
-  std::lock_guard<std::mutex> hold(s.lock);
+  LockHold hold(s.lock);
   return s.stopping;
 }
 
 // Returns the current ReadHandle.
 HidHandle CurrentReadHandle() {
   Handover& s = State();
-  std::lock_guard<std::mutex> hold(s.lock);
+  LockHold hold(s.lock);
   return s.read_handle;
 }
 
 // Resets the hand-over to its start-up state.
 void ResetReadHandover() {
   Handover& s = State();
-  std::lock_guard<std::mutex> hold(s.lock);
+  LockHold hold(s.lock);
   s.read_handle = s.in_use = s.retired = 0;
   s.stopping = false;
 }

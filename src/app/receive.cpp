@@ -1,9 +1,7 @@
 #include "app/receive.h"
 
-#include <chrono>
-#include <thread>
-
 #include "app/read_handover.h"
+#include "common/lock.h"
 #include "hid/hid.h"
 #include "ui/ui.h"
 
@@ -36,6 +34,6 @@ void ReceiveLoop() {
   uint8_t buffer[RECEIVE_BUFFER_SIZE] = {};
   while (!ReceiveStopRequested()) {
     RunReceivePass(buffer);
-    std::this_thread::sleep_for(std::chrono::milliseconds(RECEIVE_PAUSE_MS));
+    SleepMilliseconds(RECEIVE_PAUSE_MS);
   }
 }

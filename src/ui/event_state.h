@@ -4,7 +4,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 
 // The fields of one event, as the window procedure leaves them and as a wait copies them.
 struct EventFields {
@@ -16,14 +15,20 @@ struct EventFields {
   intptr_t lparam = 0;
 };
 
-// One deferred event of the queue.
+// One deferred event of the queue, linked to the next one.
 struct QueuedEvent {
   int32_t code;
   int32_t window_number;
+  QueuedEvent* next;
 };
 
 class EventState {
  public:
+  EventState() = default;
+  ~EventState();
+  EventState(const EventState&) = delete;
+  EventState& operator=(const EventState&) = delete;
+
   // The live fields, written by the window procedure at any time on the main thread.
   EventFields current;
   // The block that came with a data event; dropped at the start of the next wait.
@@ -44,9 +49,11 @@ class EventState {
   // Returns the fields of the event that the last wait returned.
   const EventFields& Snapshot() const { return snapshot_; }
   // Returns the number of deferred events still queued.
-  size_t QueuedCount() const { return queue_.size(); }
+  size_t QueuedCount() const;
 
  private:
-  std::deque<QueuedEvent> queue_;
+  // EventQueue: a singly linked FIFO, first and last entry; both null when empty.
+  QueuedEvent* first_ = nullptr;
+  QueuedEvent* last_ = nullptr;
   EventFields snapshot_;
 };
