@@ -1,8 +1,6 @@
 // Windows of the layer: MakeWindow, SetWindowHidden and closing a window.
 #include <windows.h>
 
-#include <cstdio>
-
 #include "ui/ui.h"
 #include "ui/win32_layer.h"
 #include "ui/window_flags.h"
@@ -43,8 +41,9 @@ intptr_t MakeWindow(int32_t number, int32_t x, int32_t y, int32_t width, int32_t
   if (record == nullptr) return 0;
 
   HINSTANCE instance = GetModuleHandleA(nullptr);
-  std::snprintf(record->class_name, sizeof(record->class_name), "QuillWindow%d",
-                static_cast<int>(assigned));
+  // NOTE: wsprintfA takes no buffer size; "QuillWindow" and a 32-bit number fit the name.
+  static_assert(sizeof(record->class_name) >= sizeof("QuillWindow-2147483648"), "class name");
+  wsprintfA(record->class_name, "QuillWindow%d", static_cast<int>(assigned));
   WNDCLASSEXA window_class{};
   window_class.cbSize = sizeof(window_class);
   window_class.style = CS_DBLCLKS;
