@@ -12,10 +12,11 @@
 
 namespace {
 
-// NOTE: the program links these two at load; taking their addresses keeps setupapi.dll among
-// the floor's imports too.
+// NOTE: the program links these at load; taking their addresses keeps setupapi.dll and
+// gdi32.dll among the floor's imports, though it calls none of them.
 auto* volatile g_linked_get_class_devs = &SetupDiGetClassDevsA;
 auto* volatile g_linked_destroy_list = &SetupDiDestroyDeviceInfoList;
+auto* volatile g_linked_stock_object = &GetStockObject;
 
 // Loads a library from the system directory by full path; returns its module or null.
 HMODULE LoadFromSystemDirectory(const char* file) {
