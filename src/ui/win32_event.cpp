@@ -1,5 +1,6 @@
 // The event side of the layer: the window procedure, NextEvent, its accessors and timers.
 #include <windows.h>
+#include <dbt.h>
 
 #include <cstring>
 
@@ -197,6 +198,14 @@ LRESULT CALLBACK LayerWindowProcedure(HWND window, UINT message, WPARAM wparam, 
       events.SetPending(TimerTick);
       events.current.object_number = static_cast<int32_t>(wparam);
       return 0;
+    case WM_DEVICECHANGE:
+      // NOTE: lParam is never read: it may be null, and the notice alone is enough reason to
+      // look again.
+      if (record == nullptr || (wparam != DBT_DEVICEARRIVAL && wparam != DBT_DEVICEREMOVECOMPLETE)) {
+        break;
+      }
+      events.SetPending(DeviceNotice);
+      return TRUE;
     case MESSAGE_TRAY_FORWARD:
       PostMessageA(window, MESSAGE_TRAY, wparam, lparam);
       return 0;

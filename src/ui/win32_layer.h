@@ -43,6 +43,7 @@ struct WindowRecord {
   HBRUSH background_brush = nullptr;
   bool minimised_or_maximised = false;
   char class_name[32] = {};
+  HDEVNOTIFY device_notification = nullptr;  // device interface notices, when watched
 };
 
 struct GadgetRecord;
