@@ -20,12 +20,12 @@ constexpr uint32_t CANCEL_TRIES = 4;
 // A writer thread and the one write it works on, shared by the caller and the thread.
 struct Writer {
   HANDLE thread = nullptr;
-  HANDLE start = nullptr;   // auto-reset: a write is ready, or the writer is to end
-  HANDLE done = nullptr;    // auto-reset: the write has finished
-  LONG references = 2;      // the caller's and the thread's
-  LONG abandoned = 0;       // the caller has given the writer up
+  HANDLE start = nullptr;    // auto-reset: a write is ready, or the writer is to end
+  HANDLE done = nullptr;     // auto-reset: the write has finished
+  LONG references = 2;       // the caller's and the thread's
+  LONG abandoned = 0;        // the caller has given the writer up
   int32_t stuck_entry = -1;  // given up during a write: its entry among the stuck writes
-  HANDLE target = nullptr;  // the write: handle, bytes, and the count written with its error
+  HANDLE target = nullptr;   // the write: handle, bytes, and the count written with its error
   uint8_t bytes[MAX_WRITE_BYTES] = {};
   DWORD count = 0;
   DWORD written = 0;

@@ -103,8 +103,8 @@ TEST_F(Presence, OnlyAGoneErrorMakesTheNextCheckReopenBothHandles) {
     uint32_t error;
     bool reopened;
   };
-  const Case cases[] = {{true, 1167, true},  {true, 109, true},   {true, 995, false},
-                        {false, 1167, true}, {false, 233, true},  {false, 1460, false},
+  const Case cases[] = {{true, 1167, true},  {true, 109, true},  {true, 995, false},
+                        {false, 1167, true}, {false, 233, true}, {false, 1460, false},
                         {false, 170, false}, {false, 995, false}};
   for (const Case& c : cases) {
     SCOPED_TRACE((c.on_read ? "read error " : "write error ") + std::to_string(c.error));
