@@ -14,14 +14,22 @@ bool BothHandlesOpen() {
 
 }  // namespace
 
-// Looks for the device; reopens both handles when it appeared, when a transfer said that it
-// had gone (it may be back already), or when an earlier open failed.
+// Looks for the device; reopens both handles when it appeared, when it stopped answering or a
+// transfer said that it had gone (it may be back already), or when an earlier open failed.
 int32_t CheckDevice() {
   // A read still running on a handle retired by an earlier check is woken again.
   WakeRetiredRead();
 
   const bool was_open = BothHandlesOpen();
-  const bool lost = WriteHandleLost || ReadHandleLost();
+  bool lost = WriteHandleLost || ReadHandleLost();
+  // While connected, only the device already held is asked; every other HID device is left
+  // alone. The full scan runs at start-up and while the device is absent or lost.
+  if (was_open && !lost) {
+    if (CheckHidHandle(WriteHandle, DEVICE_PRODUCT_ID, DEVICE_VENDOR_ID, HID_ANY_VERSION) == 1) {
+      return 0;
+    }
+    lost = true;
+  }
   const int32_t present = FindHidDevice(DEVICE_PRODUCT_ID, DEVICE_VENDOR_ID, HID_ANY_VERSION);
   if (present == DeviceState && !lost && (present == 0 || was_open)) return 0;
   DeviceState = present;

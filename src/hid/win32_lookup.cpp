@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "hid/bound_functions.h"
+#include "hid/deferred_close.h"
 #include "hid/hid.h"
 #include "hid/hid_lookup.h"
 
@@ -114,6 +115,9 @@ HidHandle OpenHidDevice(uint16_t product, uint16_t vendor, uint16_t version) {
 
 // Returns 1 when the device behind an open handle still answers with matching identifiers.
 int32_t CheckHidHandle(HidHandle handle, uint16_t product, uint16_t vendor, uint16_t version) {
+  // NOTE: a synchronous handle serialises its I/O, so the query would wait behind a given-up
+  // write; the device counts as there until that write returns (it fails once the device goes).
+  if (HasStuckWrite(handle)) return 1;
   return CheckHidHandleWith(WindowsHid, handle, product, vendor, version);
 }
 

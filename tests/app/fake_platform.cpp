@@ -24,6 +24,8 @@ struct World {
   std::set<HidHandle> open;
   int opens = 0;
   int closes = 0;
+  int scans = 0;
+  int handle_checks = 0;
   std::deque<Report> reports;
   HidHandle reading = 0;  // handle a read is blocked on, 0 = none
   bool cancel = false;    // the blocked read is to fail
@@ -50,7 +52,7 @@ void Reset() {
     w.read_error = 995;
     w.write_error = 0;
     w.open.clear();
-    w.opens = w.closes = w.reads_started = 0;
+    w.opens = w.closes = w.reads_started = w.scans = w.handle_checks = 0;
     w.reports.clear();
     w.reading = 0;
     w.writes.clear();
@@ -106,6 +108,8 @@ FAKE_GETTER(std::vector<std::vector<uint8_t>>, Writes, w.writes)
 FAKE_GETTER(std::set<HidHandle>, OpenHandles, w.open)
 FAKE_GETTER(int, OpenCount, w.opens)
 FAKE_GETTER(int, CloseCount, w.closes)
+FAKE_GETTER(int, ScanCount, w.scans)
+FAKE_GETTER(int, HandleCheckCount, w.handle_checks)
 FAKE_GETTER(std::vector<std::string>, Faults, w.faults)
 FAKE_GETTER(int, ReadsStarted, w.reads_started)
 FAKE_GETTER(bool, ReadInProgress, w.reading != 0)
@@ -136,6 +140,7 @@ int32_t FindHidDevice(uint16_t product, uint16_t vendor, uint16_t version) {
   World& w = W();
   std::lock_guard<std::mutex> hold(w.lock);
   if (product != 0xEF22 || vendor != 0xAAAA || version != 0xFFFF) w.faults.push_back("ids");
+  ++w.scans;
   return w.present ? 1 : 0;
 }
 
@@ -151,6 +156,16 @@ HidHandle OpenHidDevice(uint16_t product, uint16_t vendor, uint16_t version) {
 }
 
 // A cancelled read fails with ERROR_OPERATION_ABORTED, a failing one with the chosen error.
+// The device behind an open handle answers while it is present and the handle is open.
+int32_t CheckHidHandle(HidHandle handle, uint16_t product, uint16_t vendor, uint16_t version) {
+  World& w = W();
+  std::lock_guard<std::mutex> hold(w.lock);
+  if (product != 0xEF22 || vendor != 0xAAAA || version != 0xFFFF) w.faults.push_back("ids");
+  if (w.open.count(handle) == 0) w.faults.push_back("check of a handle that is not open");
+  ++w.handle_checks;
+  return w.present && w.open.count(handle) != 0 ? 1 : 0;
+}
+
 int32_t ReadHidDeviceFull(HidHandle handle, void* buffer, int32_t count, uint32_t* error) {
   World& w = W();
   std::unique_lock<std::mutex> hold(w.lock);

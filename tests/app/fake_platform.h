@@ -36,6 +36,9 @@ std::vector<std::vector<uint8_t>> Writes();
 std::set<HidHandle> OpenHandles();
 int OpenCount();
 int CloseCount();
+// Lookups (FindHidDevice) and checks of an open handle (CheckHidHandle) made so far.
+int ScanCount();
+int HandleCheckCount();
 // Faults seen: a read on a handle not open, a close of a handle with a read on it, a close
 // of a handle not open.
 std::vector<std::string> Faults();

@@ -39,11 +39,13 @@ TEST_F(Presence, AttachedBeforeStartOpensTwoHandlesAtTheFirstCheck) {
   EXPECT_EQ(fake::TextsPut(), (Texts{{0, "Discovered device"}}));
 }
 
-TEST_F(Presence, TwoPresentTicksOpenNothingAndWriteNoText) {
+TEST_F(Presence, TicksWhileConnectedAskOnlyTheDeviceHeldAndOpenNothing) {
   fake::SetPresent(true);
   CheckDevice();
   const HidHandle write = WriteHandle, read = CurrentReadHandle();
-  CheckDevice();
+  for (int tick = 0; tick < 10; ++tick) CheckDevice();
+  EXPECT_EQ(fake::ScanCount(), 1);  // at start-up only
+  EXPECT_EQ(fake::HandleCheckCount(), 10);
   EXPECT_EQ(fake::OpenCount(), 2);
   EXPECT_EQ(fake::TextsPut().size(), 1u);
   EXPECT_EQ(WriteHandle, write);

@@ -1,5 +1,6 @@
 // quillomatic.exe following its device: re-plugs inside one presence tick, an open refused
-// once, device notices, and a stalled device under many clicks.
+// once, device notices, a stalled device under many clicks, and leaving other devices alone
+// while connected.
 #include <windows.h>
 #include <dbt.h>
 
@@ -16,6 +17,9 @@ namespace e2e {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
+
+constexpr devsim::DeviceIds kOtherBoard = {0x1234, 0xEF22, 0x0100};
+constexpr devsim::DeviceIds kHeadset = {0x046D, 0x0A44, 0x0100};
 
 class Presence : public AppTest {
  protected:
@@ -141,6 +145,29 @@ TEST_F(Presence, AStalledDeviceAndAHundredClicksParkNoThreads) {
       },
       10000));
   EXPECT_LE(ThreadsOf(app_->pid()), after_start + 3);
+}
+
+TEST_F(Presence, WhileConnectedNoOtherInterfaceIsTouched) {
+  const int board = sim_->Plug(kOtherBoard);
+  const int dev = sim_->Plug(kQuill);
+  const int headset = sim_->Plug(kHeadset);
+  Start();
+  ASSERT_TRUE(HoldsTwoHandles(dev));
+  Sleep(600);  // past the first tick
+  const int enumerations = sim_->Enumerations();
+  const int board_opens = sim_->Opens(board), headset_opens = sim_->Opens(headset);
+  const int own_opens = sim_->Opens(dev);
+  Sleep(5000);
+  EXPECT_EQ(sim_->Enumerations(), enumerations);
+  EXPECT_EQ(sim_->Opens(board), board_opens);
+  EXPECT_EQ(sim_->Opens(headset), headset_opens);
+  EXPECT_EQ(sim_->Opens(dev), own_opens);
+  EXPECT_EQ(TextOf(Gadget(kStatusLabel)), "Discovered device");
+
+  // A removal is still seen within a tick, and the scan comes back while the device is away.
+  sim_->Unplug(dev);
+  EXPECT_TRUE(StatusIs("No HID device", 1500));
+  EXPECT_TRUE(WaitUntil([&] { return sim_->Enumerations() > enumerations; }, 1500));
 }
 
 }  // namespace
