@@ -111,8 +111,9 @@ std::string ListFile() {
   return "C:\\quillsim\\bench-presence-" + std::to_string(GetCurrentProcessId()) + ".txt";
 }
 
-// Re-plug with a 0 or 50 ms gap, then press Text every 50 ms until the echo of this round's
-// text shows: the time from the device coming back to both directions working again.
+// Re-plug with a 0 or 50 ms gap, then press Text every 50 ms while the status line says
+// "Discovered device", until the echo of this round's text shows: the time from the device
+// coming back to both directions working again. A no-device box is closed at once.
 void Replugs(const std::string& exe, int rounds) {
   const std::string list = ListFile();
   devsim::Simulator sim(list);
@@ -137,10 +138,17 @@ void Replugs(const std::string& exe, int rounds) {
     const int64_t back = devsim::Now();
     int64_t seen = 0;
     while (seen == 0 && devsim::MillisBetween(back, devsim::Now()) < 5000) {
-      e2e::Press(p.text);
+      if (Text(p.status) == "Discovered device") e2e::Press(p.text);
       seen = WaitText(p.field, want, 50);
+      // A press while the device was away shows the no-device box; the user closes it.
+      HWND box = e2e::FindMessageBox(p.app->pid(), 0);
+      if (box != nullptr) e2e::DismissMessageBox(box, 2000);
     }
     if (seen != 0) ms.push_back(devsim::MillisBetween(back, seen));
+    std::printf("REPLUG_ROUND round=%d gap_ms=%d ms=%.1f status=\"%s\" field=\"%s\" box=%d\n", i,
+                i % 2 == 0 ? 0 : 50, seen != 0 ? devsim::MillisBetween(back, seen) : -1.0,
+                Text(p.status).c_str(), Text(p.field).c_str(),
+                e2e::FindMessageBox(p.app->pid(), 0) != nullptr ? 1 : 0);
     Sleep(137 * (i % 4));  // re-plugs at different phases of the presence timer
   }
   PrintSpread("REPLUG", ms, rounds);
