@@ -36,9 +36,10 @@ class Device : public AppTest {
     return sim_->Reports(dev)[before].bytes;
   }
 
-  // Waits until the program holds its two handles on a device.
+  // Waits until the program holds its two handles on a device: the scan's probe and both opens
+  // have reached the simulator (so a report sent now reaches the read handle), and two stay.
   bool HoldsTwoHandles(int dev) {
-    return WaitUntil([&] { return sim_->OpenHandles(dev) == 2; }, 3000);
+    return WaitUntil([&] { return sim_->Opens(dev) >= 3 && sim_->OpenHandles(dev) == 2; }, 3000);
   }
 };
 

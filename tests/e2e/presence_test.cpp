@@ -28,9 +28,10 @@ class Presence : public AppTest {
     return WaitForText(Gadget(kStatusLabel), text, timeout_ms);
   }
 
-  // Waits until the program holds its two handles on a device.
-  bool HoldsTwoHandles(int dev, DWORD timeout_ms = 3000) {
-    return WaitUntil([&] { return sim_->OpenHandles(dev) == 2; }, timeout_ms);
+  // Waits until the program holds its two handles on a device: the scan's probe and both opens
+  // have reached the simulator (so a report sent now reaches the read handle), and two stay.
+  bool HoldsTwoHandles(int dev) {
+    return WaitUntil([&] { return sim_->Opens(dev) >= 3 && sim_->OpenHandles(dev) == 2; }, 3000);
   }
 
   // Sends the main window a device notice of the HID class, as the platform does.
