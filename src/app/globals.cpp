@@ -8,6 +8,7 @@ std::string ScratchText;
 int32_t HexValue = 0;
 HidHandle WriteHandle = 0;
 int32_t DeviceState = 0;
+bool WriteHandleLost = false;
 
 // Resets every global to its start-up value.
 void ResetGlobals() {
@@ -17,4 +18,5 @@ void ResetGlobals() {
   HexValue = 0;
   WriteHandle = 0;
   DeviceState = 0;
+  WriteHandleLost = false;
 }

@@ -22,6 +22,8 @@ extern int32_t HexValue;
 extern HidHandle WriteHandle;
 // 1 while the last lookup found the device, else 0. Main thread only.
 extern int32_t DeviceState;
+// A write on WriteHandle failed because the device has gone. Main thread only.
+extern bool WriteHandleLost;
 
 // Resets every global to its start-up value (start-up steps 3 and 4).
 void ResetGlobals();

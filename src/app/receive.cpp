@@ -22,10 +22,13 @@ std::string FormatValue(int32_t value) {
 void RunReceivePass(uint8_t* buffer) {
   const HidHandle handle = AcquireReadHandle();
   if (handle == 0) return;
-  // NOTE: a failed read leaves the buffer as it was, so the last value is shown again.
-  ReadHidDevice(handle, buffer, INPUT_REPORT_SIZE);
+  uint32_t error = 0;
+  const int32_t read = ReadHidDeviceFull(handle, buffer, INPUT_REPORT_SIZE, &error);
+  // A handle whose device has gone is not read again; the presence check replaces it.
+  if (read == 0 && HidErrorMeansGone(error)) MarkReadHandleLost();
   ReleaseReadHandle();
-  if (ReceiveStopRequested()) return;
+  // Only a value that was read is shown.
+  if (read == 0 || ReceiveStopRequested()) return;
   PutGadgetText(RECEIVE_FIELD, FormatValue(InputReportValue(buffer)).c_str());
 }
 

@@ -32,9 +32,14 @@ void TakeRowText(int32_t field) {
 // Writes the 9-byte output report, or tells the user that no device is open.
 void SendReport() {
   if (WriteHandle != 0) {
-    // The byte count is not examined: a failed or short write ends the command silently.
-    WriteHidDeviceWithin(WriteHandle, ReportBuffer, OUTPUT_REPORT_SIZE, WRITE_LIMIT_MS,
-                         WaitHandlingSentMessages);
+    // A failed or short write ends the command silently; one that says the device has gone
+    // leaves WriteHandle to the next presence check.
+    uint32_t error = 0;
+    if (WriteHidDeviceWithin(WriteHandle, ReportBuffer, OUTPUT_REPORT_SIZE, WRITE_LIMIT_MS,
+                             WaitHandlingSentMessages, &error) == 0 &&
+        HidErrorMeansGone(error)) {
+      WriteHandleLost = true;
+    }
   } else {
     ShowMessageBox("QUILLOMATIC", "No HID device", 16);
   }

@@ -82,6 +82,9 @@ void RunEventLoop() {
     last_event = NextEvent(-1);
     if (last_event == TimerTick) {
       if (TimerOfEvent() == PRESENCE_TIMER) CheckDevice();
+    } else if (last_event == DeviceNotice) {
+      // A HID interface arrived or was removed: look at once, not at the next tick.
+      CheckDevice();
     } else if (last_event == GadgetUsed) {
       // Text fields (4, 5, 6 and 12) also raise GadgetUsed; they run no command.
       RunRowCommand(GadgetOfEvent());
@@ -97,12 +100,16 @@ int RunQuillomatic() {
   MakeFont(VALUE_FONT, "Arial", 22, 256);
   ResetGlobals();
   BuildMainWindow();
+  uint8_t hid_class[16] = {};
+  FetchHidClassGuid(hid_class);
+  WatchDeviceInterfaces(MAIN_WINDOW, hid_class);
   CheckDevice();
   StartWindowTimer(MAIN_WINDOW, PRESENCE_TIMER, PRESENCE_PERIOD_MS);
   StartReceiveThread();
 
   RunEventLoop();
 
+  UnwatchDeviceInterfaces(MAIN_WINDOW);
   FreeAllSystemLibraries();
   const bool receive_stopped = StopReceiveThread(RECEIVE_STOP_LIMIT_MS);
   StopHidWriter();

@@ -1,53 +1,60 @@
 #include "hid/deferred_close.h"
 
-#include <map>
-#include <mutex>
+#include <atomic>
 
 namespace {
 
-struct StuckHandle {
-  int writes = 0;      // given-up writes that may still run on the handle
-  bool close = false;  // a close waits for them
-};
+// Each entry is one word: 0 when free, else the handle with its state in the two low bits.
+// NOTE: the platform's handle values are multiples of 4 (the two low bits are free for
+// tagging), so handle and state change together in one atomic step.
+constexpr intptr_t RUNNING = 1;      // the write may still run
+constexpr intptr_t CLOSE_ASKED = 2;  // it may still run, and the handle is to be closed after it
+constexpr intptr_t STATE_BITS = 3;
 
-struct StuckWrites {
-  std::mutex lock;
-  std::map<intptr_t, StuckHandle> handles;
-};
-
-// NOTE: never freed, so a write still running at process exit can report its end.
-StuckWrites& State() {
-  static StuckWrites* state = new StuckWrites();
-  return *state;
-}
+std::atomic<intptr_t> entries[MAX_STUCK_WRITES];
 
 }  // namespace
 
-// A write on `handle` was given up while it may still be running.
-void AddStuckWrite(intptr_t handle) {
-  StuckWrites& s = State();
-  std::lock_guard<std::mutex> hold(s.lock);
-  ++s.handles[handle].writes;
+// Takes a free entry for a given-up write on `handle`; -1 when none is free.
+int32_t AddStuckWrite(intptr_t handle) {
+  if ((handle & STATE_BITS) != 0 || handle == 0) return -1;
+  for (int32_t i = 0; i < MAX_STUCK_WRITES; ++i) {
+    intptr_t free_word = 0;
+    if (entries[i].compare_exchange_strong(free_word, handle | RUNNING)) return i;
+  }
+  return -1;
 }
 
-// A given-up write has returned; true when the handle is now to be closed.
-bool EndStuckWrite(intptr_t handle) {
-  StuckWrites& s = State();
-  std::lock_guard<std::mutex> hold(s.lock);
-  auto it = s.handles.find(handle);
-  if (it == s.handles.end()) return false;
-  if (--it->second.writes > 0) return false;
-  const bool close = it->second.close;
-  s.handles.erase(it);
-  return close;
+// Frees an entry; true when a close of its handle was asked for meanwhile.
+bool EndStuckWrite(int32_t entry) {
+  if (entry < 0 || entry >= MAX_STUCK_WRITES) return false;
+  return (entries[entry].exchange(0) & STATE_BITS) == CLOSE_ASKED;
 }
 
-// Asks for a handle to be closed; true when the close is left to its last given-up write.
-bool DeferClose(intptr_t handle) {
-  StuckWrites& s = State();
-  std::lock_guard<std::mutex> hold(s.lock);
-  auto it = s.handles.find(handle);
-  if (it == s.handles.end()) return false;
-  it->second.close = true;
+// True while an entry holds `handle`.
+bool HasStuckWrite(intptr_t handle) {
+  for (const std::atomic<intptr_t>& entry : entries) {
+    const intptr_t word = entry.load();
+    if (word != 0 && (word & ~STATE_BITS) == handle) return true;
+  }
+  return false;
+}
+
+// True while no entry is free.
+bool StuckWritesFull() {
+  for (const std::atomic<intptr_t>& entry : entries) {
+    if (entry.load() == 0) return false;
+  }
   return true;
+}
+
+// Leaves the close to a given-up write still running on the handle, if there is one.
+bool DeferClose(intptr_t handle) {
+  if ((handle & STATE_BITS) != 0 || handle == 0) return false;
+  for (std::atomic<intptr_t>& entry : entries) {
+    intptr_t running = handle | RUNNING;
+    if (entry.compare_exchange_strong(running, handle | CLOSE_ASKED)) return true;
+    if (running == (handle | CLOSE_ASKED)) return true;  // already left to the write
+  }
+  return false;
 }

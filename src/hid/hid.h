@@ -43,6 +43,11 @@ void FreeAllSystemLibraries();
 int32_t FindHidDevice(uint16_t product, uint16_t vendor, uint16_t version);
 // Opens the first matching interface for reading and writing; returns the handle or 0.
 HidHandle OpenHidDevice(uint16_t product, uint16_t vendor, uint16_t version);
+// Returns 1 when the device behind an open handle still answers and matches (product,
+// vendor, version), else 0. Touches no other interface.
+int32_t CheckHidHandle(HidHandle handle, uint16_t product, uint16_t vendor, uint16_t version);
+// Fills 16 bytes with the HID interface class GUID; all zero without "hid.dll".
+void FetchHidClassGuid(uint8_t* guid);
 
 // --- Transfer and close -----------------------------------------------------------------
 
@@ -59,9 +64,15 @@ int32_t WriteHidDeviceFull(HidHandle handle, const void* buffer, int32_t count, 
 // the messages sent to its windows).
 using WaitForObjectFn = bool (*)(intptr_t object, uint32_t limit_ms);
 // WriteHidDevice bounded in time: a write not complete within limit_ms is cancelled and
-// gives 0. The calling thread waits for the write with `wait`.
+// gives 0. The calling thread waits for the write with `wait`. While a write given up on the
+// handle still runs, the call fails at once. When error is not null it receives the write's
+// error code: the platform's, ERROR_TIMEOUT (1460) for a write given up, ERROR_BUSY (170) for
+// a call refused.
 int32_t WriteHidDeviceWithin(HidHandle handle, const void* buffer, int32_t count, uint32_t limit_ms,
-                             WaitForObjectFn wait);
+                             WaitForObjectFn wait, uint32_t* error = nullptr);
+// True when a read or write error code says that the device behind the handle has gone,
+// so the handle will never work again.
+bool HidErrorMeansGone(uint32_t error);
 // Ends the writer thread that WriteHidDeviceWithin keeps between writes (at shutdown).
 void StopHidWriter();
 // Closes a handle; returns the platform's result, or 0 without a call for handle 0. While a

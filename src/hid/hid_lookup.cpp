@@ -98,3 +98,13 @@ HidHandle OpenHidDeviceWith(const HidPlatform& platform, uint16_t product, uint1
                             uint16_t version) {
   return ScanHidInterfaces(platform, ScanMode::kOpen, product, vendor, version);
 }
+
+// Returns 1 when the device behind an open handle still answers with matching identifiers.
+int32_t CheckHidHandleWith(const HidPlatform& platform, HidHandle handle, uint16_t product,
+                           uint16_t vendor, uint16_t version) {
+  if (handle == 0) return 0;
+  HiddAttributes attributes{};
+  attributes.Size = sizeof(attributes);
+  if (platform.get_attributes(handle, &attributes) == 0) return 0;
+  return Matches(attributes, product, vendor, version) ? 1 : 0;
+}

@@ -86,3 +86,7 @@ int32_t FindHidDeviceWith(const HidPlatform& platform, uint16_t product, uint16_
 // OpenHidDevice over a platform table: the read-write handle of the first match, else 0.
 HidHandle OpenHidDeviceWith(const HidPlatform& platform, uint16_t product, uint16_t vendor,
                             uint16_t version);
+// CheckHidHandle over a platform table: 1 when HidD_GetAttributes succeeds on the open handle
+// and the identifiers match, else 0. No enumeration, no other handle.
+int32_t CheckHidHandleWith(const HidPlatform& platform, HidHandle handle, uint16_t product,
+                           uint16_t vendor, uint16_t version);

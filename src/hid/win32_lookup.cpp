@@ -5,8 +5,10 @@
 #include <hidsdi.h>
 
 #include <cstddef>
+#include <cstring>
 
 #include "hid/bound_functions.h"
+#include "hid/deferred_close.h"
 #include "hid/hid.h"
 #include "hid/hid_lookup.h"
 
@@ -78,9 +80,10 @@ intptr_t CreateFileOnPath(const char* path, uint32_t access, uint32_t share, boo
       path, access, share, inheritable ? &security : nullptr, creation, flags, nullptr));
 }
 
-// Fills in a device's identifiers through hid.dll.
+// Fills in a device's identifiers through hid.dll; nonzero on success.
 intptr_t GetAttributes(intptr_t handle, HiddAttributes* attributes) {
-  return CallHidD_GetAttributes(handle, attributes);
+  // NOTE: the result is a BOOLEAN; only its low 8 bits are defined.
+  return static_cast<BOOLEAN>(CallHidD_GetAttributes(handle, attributes));
 }
 
 // Closes a handle.
@@ -108,4 +111,19 @@ int32_t FindHidDevice(uint16_t product, uint16_t vendor, uint16_t version) {
 // Opens the first matching interface for reading and writing; returns the handle or 0.
 HidHandle OpenHidDevice(uint16_t product, uint16_t vendor, uint16_t version) {
   return OpenHidDeviceWith(WindowsHid, product, vendor, version);
+}
+
+// Returns 1 when the device behind an open handle still answers with matching identifiers.
+int32_t CheckHidHandle(HidHandle handle, uint16_t product, uint16_t vendor, uint16_t version) {
+  // NOTE: a synchronous handle serialises its I/O, so the query would wait behind a given-up
+  // write; the device counts as there until that write returns (it fails once the device goes).
+  if (HasStuckWrite(handle)) return 1;
+  return CheckHidHandleWith(WindowsHid, handle, product, vendor, version);
+}
+
+// Fills 16 bytes with the HID interface class GUID through hid.dll.
+void FetchHidClassGuid(uint8_t* guid) {
+  GUID value = {};
+  CallHidD_GetHidGuid(&value);
+  std::memcpy(guid, &value, sizeof(value));
 }

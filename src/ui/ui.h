@@ -9,6 +9,8 @@
 // Event codes returned by NextEvent.
 constexpr int32_t GadgetUsed = 13100;
 constexpr int32_t TimerTick = 13110;
+// A device interface of a watched class arrived or was removed (see WatchDeviceInterfaces).
+constexpr int32_t DeviceNotice = 13111;
 constexpr int32_t CloseRequested = 16;
 
 // The number that asks a create operation for an automatic identifier.
@@ -61,6 +63,12 @@ int32_t GadgetOfEvent();
 int32_t TimerOfEvent();
 // Starts (or restarts) timer `timer` of a window; returns the platform timer id, 0 on failure.
 uintptr_t StartWindowTimer(int32_t window, int32_t timer, uint32_t period_ms);
+
+// Asks the platform to tell a window when a device interface of a class (a 16-byte GUID)
+// arrives or is removed; each notice becomes DeviceNotice. Returns nonzero on success.
+intptr_t WatchDeviceInterfaces(int32_t window, const uint8_t* class_guid);
+// Stops the notices of WatchDeviceInterfaces for a window (closing the window also does).
+void UnwatchDeviceInterfaces(int32_t window);
 
 // Waits up to limit_ms for a platform object (a thread, an event) to be signalled, while this
 // window thread keeps handling the messages that other threads send to its windows (so a

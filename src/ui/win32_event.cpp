@@ -1,5 +1,6 @@
 // The event side of the layer: the window procedure, NextEvent, its accessors and timers.
 #include <windows.h>
+#include <dbt.h>
 
 #include <cstring>
 
@@ -196,6 +197,21 @@ LRESULT CALLBACK LayerWindowProcedure(HWND window, UINT message, WPARAM wparam, 
       if (record == nullptr) break;
       events.SetPending(TimerTick);
       events.current.object_number = static_cast<int32_t>(wparam);
+      return 0;
+    case WM_DEVICECHANGE:
+      // NOTE: the platform sends the notice, and a sent message does not end the wait, so it
+      // comes back as a posted message, which does. lParam is never read: it may be null, and
+      // the notice alone is reason enough to look again.
+      if (record == nullptr ||
+          (wparam != DBT_DEVICEARRIVAL && wparam != DBT_DEVICEREMOVECOMPLETE)) {
+        break;
+      }
+      PostMessageA(window, MESSAGE_DEVICE_NOTICE, wparam, 0);
+      return TRUE;
+    case MESSAGE_DEVICE_NOTICE:
+      if (record == nullptr) break;
+      events.SetPending(DeviceNotice);
+      events.current.event_type = static_cast<int32_t>(wparam);
       return 0;
     case MESSAGE_TRAY_FORWARD:
       PostMessageA(window, MESSAGE_TRAY, wparam, lparam);

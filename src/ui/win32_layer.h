@@ -19,6 +19,7 @@ constexpr UINT MESSAGE_FIELD_FOCUS = 13103;
 constexpr UINT MESSAGE_DATA = 13105;
 constexpr UINT MESSAGE_DATA_NUMBERED = 13106;
 constexpr UINT MESSAGE_GADGET_PARENT = 13120;
+constexpr UINT MESSAGE_DEVICE_NOTICE = 13121;
 
 // Event types of the text-field focus notice.
 constexpr int32_t FOCUS_GAINED = 14000;
@@ -43,6 +44,7 @@ struct WindowRecord {
   HBRUSH background_brush = nullptr;
   bool minimised_or_maximised = false;
   char class_name[32] = {};
+  HDEVNOTIFY device_notification = nullptr;  // device interface notices, when watched
 };
 
 struct GadgetRecord;

@@ -112,6 +112,7 @@ void CloseLayerWindow(int32_t number) {
   LayerState* layer = Layer();
   WindowRecord* record = layer != nullptr ? layer->windows.Find(number) : nullptr;
   if (record == nullptr) return;
+  UnwatchDeviceInterfaces(number);
   const WindowRecord closing = *record;
   HWND owner = GetWindow(closing.handle, GW_OWNER);
   if (owner != nullptr) SetActiveWindow(owner);

@@ -18,10 +18,14 @@ struct World {
   bool present = false;
   bool open_fails = false;
   bool reads_fail_at_once = false;
+  uint32_t read_error = 995;
+  uint32_t write_error = 0;
   HidHandle next_handle = 0x100;
   std::set<HidHandle> open;
   int opens = 0;
   int closes = 0;
+  int scans = 0;
+  int handle_checks = 0;
   std::deque<Report> reports;
   HidHandle reading = 0;  // handle a read is blocked on, 0 = none
   bool cancel = false;    // the blocked read is to fail
@@ -45,8 +49,10 @@ void Reset() {
   {
     std::lock_guard<std::mutex> hold(w.lock);
     w.present = w.open_fails = w.reads_fail_at_once = w.cancel = false;
+    w.read_error = 995;
+    w.write_error = 0;
     w.open.clear();
-    w.opens = w.closes = w.reads_started = 0;
+    w.opens = w.closes = w.reads_started = w.scans = w.handle_checks = 0;
     w.reports.clear();
     w.reading = 0;
     w.writes.clear();
@@ -78,11 +84,18 @@ void QueueReport(const Report& report) {
   w.changed.notify_all();
 }
 
-void SetReadsFailAtOnce(bool fail) {
+void SetReadsFailAtOnce(bool fail, uint32_t error) {
   World& w = W();
   std::lock_guard<std::mutex> hold(w.lock);
   w.reads_fail_at_once = fail;
+  w.read_error = error;
   w.changed.notify_all();
+}
+
+void SetWriteError(uint32_t error) {
+  World& w = W();
+  std::lock_guard<std::mutex> hold(w.lock);
+  w.write_error = error;
 }
 
 #define FAKE_GETTER(type, name, expr)         \
@@ -95,6 +108,8 @@ FAKE_GETTER(std::vector<std::vector<uint8_t>>, Writes, w.writes)
 FAKE_GETTER(std::set<HidHandle>, OpenHandles, w.open)
 FAKE_GETTER(int, OpenCount, w.opens)
 FAKE_GETTER(int, CloseCount, w.closes)
+FAKE_GETTER(int, ScanCount, w.scans)
+FAKE_GETTER(int, HandleCheckCount, w.handle_checks)
 FAKE_GETTER(std::vector<std::string>, Faults, w.faults)
 FAKE_GETTER(int, ReadsStarted, w.reads_started)
 FAKE_GETTER(bool, ReadInProgress, w.reading != 0)
@@ -125,6 +140,7 @@ int32_t FindHidDevice(uint16_t product, uint16_t vendor, uint16_t version) {
   World& w = W();
   std::lock_guard<std::mutex> hold(w.lock);
   if (product != 0xEF22 || vendor != 0xAAAA || version != 0xFFFF) w.faults.push_back("ids");
+  ++w.scans;
   return w.present ? 1 : 0;
 }
 
@@ -139,7 +155,18 @@ HidHandle OpenHidDevice(uint16_t product, uint16_t vendor, uint16_t version) {
   return h;
 }
 
-int32_t ReadHidDevice(HidHandle handle, void* buffer, int32_t count) {
+// A cancelled read fails with ERROR_OPERATION_ABORTED, a failing one with the chosen error.
+// The device behind an open handle answers while it is present and the handle is open.
+int32_t CheckHidHandle(HidHandle handle, uint16_t product, uint16_t vendor, uint16_t version) {
+  World& w = W();
+  std::lock_guard<std::mutex> hold(w.lock);
+  if (product != 0xEF22 || vendor != 0xAAAA || version != 0xFFFF) w.faults.push_back("ids");
+  if (w.open.count(handle) == 0) w.faults.push_back("check of a handle that is not open");
+  ++w.handle_checks;
+  return w.present && w.open.count(handle) != 0 ? 1 : 0;
+}
+
+int32_t ReadHidDeviceFull(HidHandle handle, void* buffer, int32_t count, uint32_t* error) {
   World& w = W();
   std::unique_lock<std::mutex> hold(w.lock);
   ++w.reads_started;
@@ -147,6 +174,7 @@ int32_t ReadHidDevice(HidHandle handle, void* buffer, int32_t count) {
     w.faults.push_back("read on a handle that is not open");
     return 0;
   }
+  if (error != nullptr) *error = w.cancel ? 995 : w.read_error;
   w.reading = handle;
   w.cancel = false;
   // A blocked read ends with a report, a cancel, or (a hang guard) after 10 s.
@@ -155,18 +183,22 @@ int32_t ReadHidDevice(HidHandle handle, void* buffer, int32_t count) {
   });
   w.reading = 0;
   if (!woke) w.faults.push_back("read hung");
+  if (error != nullptr) *error = w.cancel ? 995 : w.read_error;
   if (w.reports.empty() || w.cancel) return 0;
+  if (error != nullptr) *error = 0;
   std::memcpy(buffer, w.reports.front().data(), static_cast<size_t>(count < 5 ? count : 5));
   w.reports.pop_front();
   return 5;
 }
 
 int32_t WriteHidDeviceWithin(HidHandle handle, const void* buffer, int32_t count, uint32_t,
-                             WaitForObjectFn wait) {
+                             WaitForObjectFn wait, uint32_t* error) {
   World& w = W();
   std::lock_guard<std::mutex> hold(w.lock);
   if (wait != WaitHandlingSentMessages) w.faults.push_back("write waits without handling messages");
   if (w.open.count(handle) == 0) w.faults.push_back("write on a handle that is not open");
+  if (error != nullptr) *error = w.write_error;
+  if (w.write_error != 0) return 0;
   const uint8_t* bytes = static_cast<const uint8_t*>(buffer);
   w.writes.emplace_back(bytes, bytes + count);
   return count;

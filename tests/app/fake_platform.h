@@ -26,14 +26,19 @@ void SetPresent(bool present);
 void SetOpenFails(bool fails);
 // Queues an input report that the next read on any open handle returns.
 void QueueReport(const Report& report);
-// Makes reads that find no report fail at once instead of blocking.
-void SetReadsFailAtOnce(bool fail);
+// Makes reads that find no report fail at once with `error` instead of blocking.
+void SetReadsFailAtOnce(bool fail, uint32_t error = 995);
+// Makes every later write fail with `error` (0: writes succeed).
+void SetWriteError(uint32_t error);
 // Writes the device has received, each as the bytes given.
 std::vector<std::vector<uint8_t>> Writes();
 // Handles opened and not yet closed.
 std::set<HidHandle> OpenHandles();
 int OpenCount();
 int CloseCount();
+// Lookups (FindHidDevice) and checks of an open handle (CheckHidHandle) made so far.
+int ScanCount();
+int HandleCheckCount();
 // Faults seen: a read on a handle not open, a close of a handle with a read on it, a close
 // of a handle not open.
 std::vector<std::string> Faults();

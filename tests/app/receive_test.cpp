@@ -47,19 +47,31 @@ TEST_F(Receive, ShowsEachReportAsSignedDecimal) {
   }
 }
 
-TEST_F(Receive, FailedReadShowsThePreviousValueAndZeroBeforeAnyReport) {
+TEST_F(Receive, AFailedReadShowsNothingAndAGoneDeviceIsNotReadAgain) {
   fake::SetPresent(true);
   CheckDevice();
-  fake::SetReadsFailAtOnce(true);
   uint8_t buffer[RECEIVE_BUFFER_SIZE] = {};
+  fake::SetReadsFailAtOnce(true, 995);  // cancelled: tried again at the next pass
   RunReceivePass(buffer);
   fake::QueueReport({0, 0x39, 0x30, 0, 0});
   RunReceivePass(buffer);
   RunReceivePass(buffer);
-  EXPECT_EQ(fake::TextsPut(),
-            (Texts{{0, "Discovered device"}, {12, "0"}, {12, "12345"}, {12, "12345"}}));
-  EXPECT_EQ(buffer[5], 0);
-  EXPECT_EQ(buffer[6], 0);
+  EXPECT_EQ(fake::ReadsStarted(), 3);
+  EXPECT_EQ(fake::TextsPut(), (Texts{{0, "Discovered device"}, {12, "12345"}}));
+
+  fake::SetReadsFailAtOnce(true, 1167);  // the device has gone: the handle is left alone
+  RunReceivePass(buffer);
+  RunReceivePass(buffer);
+  EXPECT_EQ(fake::ReadsStarted(), 4);
+  EXPECT_TRUE(ReadHandleLost());
+  EXPECT_EQ(fake::TextsPut().size(), 2u);
+
+  fake::SetReadsFailAtOnce(false);
+  CheckDevice();  // the device is still there: a new handle, read at the next pass
+  fake::QueueReport({0, 0x07, 0, 0, 0});
+  RunReceivePass(buffer);
+  EXPECT_EQ(fake::ReadsStarted(), 5);
+  EXPECT_EQ(fake::TextsPut().back(), (std::pair<int32_t, std::string>{12, "7"}));
 }
 
 TEST_F(Receive, NoHandleMeansNoReadAndNoText) {
@@ -85,10 +97,13 @@ bool WaitFor(Condition condition) {
   return false;
 }
 
-// Plug and unplug many times while the receive thread blocks in reads: no read ever runs on a
-// closed handle, no handle is closed while a read runs on it, and none is leaked.
+// Plug and unplug many times while the receive thread blocks in reads, with a re-plug inside
+// one tick (the read says the device has gone, and it is back by the next check) every third
+// cycle: no read ever runs on a closed handle, no handle is closed while a read runs on it,
+// and none is leaked.
 TEST_F(Receive, PlugUnplugStressNeverReadsAClosedHandle) {
   std::thread receiver(ReceiveLoop);
+  int replugs = 0;
   for (int cycle = 0; cycle < 1000; ++cycle) {
     fake::SetPresent(true);
     CheckDevice();
@@ -96,6 +111,15 @@ TEST_F(Receive, PlugUnplugStressNeverReadsAClosedHandle) {
       // Let the receive thread block on this handle before the device goes.
       const HidHandle handle = CurrentReadHandle();
       ASSERT_TRUE(WaitFor([&] { return fake::ReadingHandle() == handle; })) << "cycle " << cycle;
+    }
+    if (cycle % 3 == 1) {
+      fake::SetReadsFailAtOnce(true, 1167);
+      ASSERT_TRUE(WaitFor([] { return ReadHandleLost(); })) << "cycle " << cycle;
+      fake::SetReadsFailAtOnce(false);
+      const HidHandle lost = CurrentReadHandle();
+      CheckDevice();
+      ASSERT_NE(CurrentReadHandle(), lost) << "cycle " << cycle;
+      ++replugs;
     }
     if (cycle % 7 == 0) fake::QueueReport({0, static_cast<uint8_t>(cycle), 0, 0, 0});
     fake::SetPresent(false);
@@ -112,8 +136,9 @@ TEST_F(Receive, PlugUnplugStressNeverReadsAClosedHandle) {
   }
   receiver.join();
   EXPECT_TRUE(fake::OpenHandles().empty());
-  EXPECT_EQ(fake::OpenCount(), 2000);
-  EXPECT_EQ(fake::CloseCount(), 2000);
+  EXPECT_EQ(replugs, 333);
+  EXPECT_EQ(fake::OpenCount(), 2000 + 2 * replugs);
+  EXPECT_EQ(fake::CloseCount(), fake::OpenCount());
   EXPECT_GE(fake::ReadsStarted(), 334);
 }
 

@@ -339,4 +339,22 @@ TEST_F(HidLookupTest, WithoutEnumerationTheListIsEmpty) {
   EXPECT_EQ(fake_.destroyed.size(), 2u);
 }
 
+// The check of a held handle asks that one device only: no enumeration, no open, no close.
+TEST_F(HidLookupTest, CheckingAHeldHandleTouchesNothingElse) {
+  fake_.interfaces = {Other("other"), Quill("quill"), Other("third")};
+  const HidHandle held = Open();
+  ASSERT_NE(held, 0);
+  fake_.calls.clear();
+  const int closes = fake_.closes;
+  EXPECT_EQ(CheckHidHandleWith(platform_, held, PRODUCT, VENDOR, HID_ANY_VERSION), 1);
+  EXPECT_EQ(CheckHidHandleWith(platform_, held, PRODUCT, VENDOR, 0x0200), 0);  // other version
+  EXPECT_EQ(CheckHidHandleWith(platform_, 0, PRODUCT, VENDOR, HID_ANY_VERSION), 0);
+  fake_.interfaces[1].attributes_fail = true;  // the device has gone
+  EXPECT_EQ(CheckHidHandleWith(platform_, held, PRODUCT, VENDOR, HID_ANY_VERSION), 0);
+  EXPECT_EQ(fake_.calls, std::vector<std::string>(3, "HidD_GetAttributes"));
+  EXPECT_EQ(fake_.closes, closes);
+  EXPECT_EQ(fake_.open_handles.size(), 1u);
+  platform_.close_handle(held);
+}
+
 }  // namespace

@@ -244,6 +244,7 @@ struct BoundedWrite {
   HidHandle handle;
   uint32_t limit_ms;
   int32_t result = -1;
+  uint32_t error = 0;
   ULONGLONG elapsed_ms = 0;
 };
 
@@ -251,12 +252,13 @@ struct BoundedWrite {
 DWORD WINAPI RunBoundedWrite(LPVOID parameter) {
   auto* write = static_cast<BoundedWrite*>(parameter);
   const ULONGLONG start = GetTickCount64();
-  write->result = WriteHidDeviceWithin(write->handle, REPORT, 9, write->limit_ms, WaitPlainly);
+  write->result =
+      WriteHidDeviceWithin(write->handle, REPORT, 9, write->limit_ms, WaitPlainly, &write->error);
   write->elapsed_ms = GetTickCount64() - start;
   return 0;
 }
 
-TEST(WriteWithinTest, BlockedWriteGivesZeroOnceTheBoundPasses) {
+TEST(WriteWithinTest, BlockedWriteGivesZeroOnceTheBoundPassesAndTheDeviceIsNotGone) {
   BlockingPipe pipe;
   ASSERT_NE(pipe.client, INVALID_HANDLE_VALUE);
   BoundedWrite write{AsHid(pipe.client), 200};
@@ -266,10 +268,21 @@ TEST(WriteWithinTest, BlockedWriteGivesZeroOnceTheBoundPasses) {
   CloseHandle(thread);
   ASSERT_EQ(waited, WAIT_OBJECT_0) << "WriteHidDeviceWithin did not return";
   EXPECT_EQ(write.result, 0);
-  std::printf("bounded write of 200 ms returned after %llu ms\n", write.elapsed_ms);
+  EXPECT_FALSE(HidErrorMeansGone(write.error)) << write.error;
+  std::printf("bounded write of 200 ms returned after %llu ms, error %u\n", write.elapsed_ms,
+              write.error);
   DWORD available = 1;
   PeekNamedPipe(pipe.server, nullptr, 0, nullptr, &available, nullptr);
   EXPECT_EQ(available, 0u);  // the cancelled write delivered nothing
+}
+
+TEST(WriteWithinTest, AWriteToAVanishedReaderSaysTheDeviceHasGone) {
+  Pipe pipe;
+  CloseHandle(pipe.read);
+  pipe.read = nullptr;
+  uint32_t error = 0;
+  EXPECT_EQ(WriteHidDeviceWithin(AsHid(pipe.write), REPORT, 9, 10000, WaitPlainly, &error), 0);
+  EXPECT_TRUE(HidErrorMeansGone(error)) << error;
 }
 
 TEST(WriteWithinTest, WriteInTimeGivesItsCount) {
@@ -296,14 +309,23 @@ TEST(WriteWithinTest, WritesAfterAnAbandonedOneStillArriveInOrder) {
   }
 }
 
-TEST(WriteWithinTest, CloseWaitsForAGivenUpWriteStillRunningOnTheHandle) {
+TEST(WriteWithinTest, WhileAGivenUpWriteRunsTheHandleIsNeitherWrittenNorClosed) {
   Pipe pipe;
   const HidHandle handle = AsHid(pipe.write);
-  AddStuckWrite(handle);
+  const int32_t entry = AddStuckWrite(handle);
+  ASSERT_GE(entry, 0);
+  uint32_t error = 0;
+  const ULONGLONG start = GetTickCount64();
+  EXPECT_EQ(WriteHidDeviceWithin(handle, REPORT, 9, 10000, WaitPlainly, &error), 0);
+  EXPECT_LT(GetTickCount64() - start, 100u) << "the refused write waited";
+  EXPECT_EQ(error, static_cast<uint32_t>(ERROR_BUSY));
+  DWORD available = 1;
+  PeekNamedPipe(pipe.read, nullptr, 0, nullptr, &available, nullptr);
+  EXPECT_EQ(available, 0u);  // nothing was queued
   EXPECT_EQ(CloseHidHandle(handle), 1);
   DWORD flags = 0;
   EXPECT_TRUE(GetHandleInformation(pipe.write, &flags)) << "closed under a running write";
-  EXPECT_TRUE(EndStuckWrite(handle));
+  EXPECT_TRUE(EndStuckWrite(entry));
   CloseHandle(pipe.write);
   pipe.write = nullptr;
 }

@@ -1,10 +1,13 @@
 // Events of the Win32 layer, in-process: clicks, typing, focus, close, size, repaint, timers,
 // texts from another thread, the message box and Tab order.
 #include <windows.h>
+#include <dbt.h>
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstring>
+#include <string>
 #include <thread>
 
 #include "ui/ui.h"
@@ -127,6 +130,39 @@ TEST_F(EventLayerTest, TimerTicksCarryTheirNumberAndKeepNoBacklog) {
   Sleep(3000);  // the main thread is busy for six periods
   const std::vector<SeenEvent> events = DrainEvents();
   EXPECT_LE(CountEvents(events, TimerTick), 1u);
+}
+
+// The platform sends the notice from another thread; the wait returns it at once, before any
+// other message comes, and never reads its parameter (which may be null).
+TEST_F(EventLayerTest, DeviceArrivalAndRemovalEndTheWaitWithDeviceNotice) {
+  const uint8_t hid_class[16] = {0xB2, 0x55, 0x1E, 0x4D, 0x6F, 0xF1, 0xCF, 0x11,
+                                 0x88, 0xCB, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30};
+  EXPECT_NE(WatchDeviceInterfaces(0, hid_class), 0);
+  EXPECT_EQ(WatchDeviceInterfaces(9, hid_class), 0);  // no such window
+  DEV_BROADCAST_DEVICEINTERFACE_A notice = {};
+  notice.dbcc_size = sizeof(notice);
+  notice.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+  std::memcpy(&notice.dbcc_classguid, hid_class, sizeof(hid_class));
+  const LPARAM real = reinterpret_cast<LPARAM>(&notice);
+  const struct {
+    WPARAM kind;
+    LPARAM parameter;
+    bool raises;
+  } cases[] = {{DBT_DEVICEARRIVAL, real, true},      {DBT_DEVICEREMOVECOMPLETE, real, true},
+               {DBT_DEVICEARRIVAL, 0, true},         {DBT_DEVICEREMOVECOMPLETE, 0, true},
+               {DBT_DEVICEQUERYREMOVE, real, false}, {DBT_DEVNODES_CHANGED, 0, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.kind) + (c.parameter != 0 ? " with a record" : " with null"));
+    SettleEvents(window_);
+    HWND window = window_;
+    std::thread platform(
+        [&c, window] { SendMessageA(window, WM_DEVICECHANGE, c.kind, c.parameter); });
+    int32_t code = 0;
+    for (int i = 0; i < 10 && code != DeviceNotice; ++i) code = NextEvent(c.raises ? 1000 : 100);
+    platform.join();
+    EXPECT_EQ(code == DeviceNotice, c.raises);
+  }
+  UnwatchDeviceInterfaces(0);
 }
 
 TEST_F(EventLayerTest, TextFromAnotherThreadRaisesGadgetUsedForTheField) {

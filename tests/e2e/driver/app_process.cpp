@@ -1,5 +1,7 @@
 #include "app_process.h"
 
+#include <tlhelp32.h>
+
 #include <vector>
 
 namespace e2e {
@@ -48,6 +50,20 @@ bool AppProcess::WaitExit(DWORD timeout_ms, DWORD* code) {
   }
   GetExitCodeProcess(info_.hProcess, code);
   return true;
+}
+
+// Counts the threads of a process in a Toolhelp snapshot.
+int ThreadsOf(DWORD pid) {
+  HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+  if (snap == INVALID_HANDLE_VALUE) return 0;
+  THREADENTRY32 entry = {};
+  entry.dwSize = sizeof entry;
+  int count = 0;
+  for (BOOL ok = Thread32First(snap, &entry); ok; ok = Thread32Next(snap, &entry)) {
+    if (entry.th32OwnerProcessID == pid) ++count;
+  }
+  CloseHandle(snap);
+  return count;
 }
 
 }  // namespace e2e

@@ -21,6 +21,9 @@ bool WaitUntil(F done, DWORD timeout_ms) {
   }
 }
 
+// Returns the number of threads that a process has now (0 when it cannot be seen).
+int ThreadsOf(DWORD pid);
+
 // The program's process; a process still running when this goes is terminated.
 class AppProcess {
  public:

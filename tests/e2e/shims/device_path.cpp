@@ -48,6 +48,22 @@ std::vector<std::string> ReadDeviceList(const std::string& file) {
   return paths;
 }
 
+// Returns the tally file beside a list file.
+std::string EnumerationTally(const std::string& list_file) {
+  return list_file + ".scans";
+}
+
+// Appends one byte to the tally; its size is the number of enumerations.
+void CountEnumeration() {
+  HANDLE tally = CreateFileA(EnumerationTally(DeviceListPath()).c_str(), FILE_APPEND_DATA,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                             OPEN_ALWAYS, 0, nullptr);
+  if (tally == INVALID_HANDLE_VALUE) return;
+  DWORD written = 0;
+  WriteFile(tally, "e", 1, &written, nullptr);
+  CloseHandle(tally);
+}
+
 // Writes the list to a temporary file and renames it over the old one.
 bool WriteDeviceList(const std::string& file, const std::vector<std::string>& paths) {
   const std::string tmp = file + ".new";

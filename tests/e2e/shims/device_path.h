@@ -35,6 +35,12 @@ std::string DeviceListPath();
 // Reads the plugged devices' paths, in enumeration order; an absent file is an empty list.
 std::vector<std::string> ReadDeviceList(const std::string& file);
 
+// Returns the file beside the list that counts enumerations, one byte each.
+std::string EnumerationTally(const std::string& list_file);
+
+// Adds one enumeration to the tally beside the list file in use.
+void CountEnumeration();
+
 // Replaces the list file in one step (write beside, then rename over).
 bool WriteDeviceList(const std::string& file, const std::vector<std::string>& paths);
 

@@ -36,6 +36,15 @@ bool RefuseThisHandle(HANDLE h) {
   return InterlockedExchange(&refused, 1) == 0;
 }
 
+// True when the handle's pipe has been broken from the simulator's side: the device has gone.
+// A query-only handle may not peek; that says nothing about the device.
+bool DeviceGone(HANDLE h) {
+  DWORD available = 0;
+  if (PeekNamedPipe(h, nullptr, 0, nullptr, &available, nullptr)) return false;
+  const DWORD error = GetLastError();
+  return error == ERROR_BROKEN_PIPE || error == ERROR_PIPE_NOT_CONNECTED || error == ERROR_NO_DATA;
+}
+
 }  // namespace
 
 extern "C" {
@@ -45,10 +54,15 @@ void WINAPI HidD_GetHidGuid(LPGUID guid) {
   if (guid != nullptr) std::memcpy(guid, &devsim::kHidClassGuid, sizeof(GUID));
 }
 
-// Fills VendorID, ProductID and VersionNumber for a handle on a simulated device.
+// Fills VendorID, ProductID and VersionNumber for a handle on a simulated device; fails, as
+// the class driver does, once the device behind the handle has gone.
 // NOTE: Wine 8 answers FileNameInfo for pipes with the pipe's name; it has no final path.
 BOOLEAN WINAPI HidD_GetAttributes(HANDLE h, HidAttributes* attrs) {
   if (attrs == nullptr || RefuseThisHandle(h)) return FALSE;
+  if (DeviceGone(h)) {
+    SetLastError(ERROR_DEVICE_NOT_CONNECTED);
+    return FALSE;
+  }
   alignas(FILE_NAME_INFO) char buf[sizeof(FILE_NAME_INFO) + 1024] = {};
   auto* info = reinterpret_cast<FILE_NAME_INFO*>(buf);
   if (!GetFileInformationByHandleEx(h, FileNameInfo, info, sizeof buf - sizeof(WCHAR))) {

@@ -40,6 +40,7 @@ extern "C" {
 HDEVINFO WINAPI SetupDiGetClassDevsA(const GUID* guid, PCSTR, HWND, DWORD flags) {
   auto* set = new DeviceSet;
   if (IsHidClass(guid) && (flags & DIGCF_DEVICEINTERFACE) != 0) {
+    devsim::CountEnumeration();
     set->paths = devsim::ReadDeviceList(devsim::DeviceListPath());
   }
   return set;

@@ -49,6 +49,7 @@ struct Simulator::Device {
   Event stop;
   std::vector<std::thread> listeners;
   int listening = 0;  // listeners that have made their first pipe instance
+  int opens = 0;      // connections accepted so far
   std::vector<std::unique_ptr<Instance>> instances;
   std::vector<Report> reports;
 };
@@ -71,12 +72,14 @@ double MillisBetween(int64_t from, int64_t to) {
 Simulator::Simulator(std::string list_file)
     : list_file_(std::move(list_file)), tag_(std::to_string(GetCurrentProcessId())) {
   std::lock_guard<std::mutex> lock(mu_);
+  DeleteFileA(EnumerationTally(list_file_).c_str());
   WriteListLocked();
 }
 
 // Unplugs every device, so no thread outlives the simulator.
 Simulator::~Simulator() {
   for (size_t i = 0; i < devices_.size(); ++i) Unplug(static_cast<int>(i));
+  DeleteFileA(EnumerationTally(list_file_).c_str());
 }
 
 // Plugs a device: starts its listener and adds it to the list.
@@ -169,6 +172,22 @@ int Simulator::OpenHandles(int dev) {
   if (d == nullptr) return 0;
   return static_cast<int>(std::count_if(d->instances.begin(), d->instances.end(),
                                         [](const auto& in) { return !in->closed; }));
+}
+
+// Counts the connections the device has accepted.
+int Simulator::Opens(int dev) {
+  std::lock_guard<std::mutex> lock(mu_);
+  Device* d = DeviceOf(dev);
+  return d != nullptr ? d->opens : 0;
+}
+
+// Returns the size of the enumeration tally beside the list file.
+int Simulator::Enumerations() {
+  WIN32_FILE_ATTRIBUTE_DATA data = {};
+  if (!GetFileAttributesExA(EnumerationTally(list_file_).c_str(), GetFileExInfoStandard, &data)) {
+    return 0;
+  }
+  return static_cast<int>(data.nFileSizeLow);
 }
 
 // Returns the device's pipe path.
@@ -264,6 +283,7 @@ void Simulator::Listen(Device* d) {
     d->instances.erase(std::remove_if(d->instances.begin(), d->instances.end(),
                                       [](const auto& old) { return old->closed; }),
                        d->instances.end());
+    ++d->opens;
     auto in = std::make_unique<Instance>();
     in->pipe = pipe;
     Instance* raw = in.get();

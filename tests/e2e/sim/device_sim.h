@@ -56,6 +56,10 @@ class Simulator {
   bool WaitReports(int dev, size_t count, DWORD timeout_ms);
   // Returns the number of handles currently open on the device.
   int OpenHandles(int dev);
+  // Returns the number of opens of the device so far (query-only probes included).
+  int Opens(int dev);
+  // Returns the number of HID interface enumerations made against this simulator's list.
+  int Enumerations();
   // Returns the device's path.
   std::string PathOf(int dev);
   // Returns the list file.

@@ -1,0 +1,280 @@
+// The presence figures, run under wine64 in the rig's prefix against the real program: a
+// re-plug inside one presence tick, device notices against the timer, a stalled device under
+// many clicks, and what the presence check does to other HID interfaces while connected.
+// Prints one line per figure ("KEY name=value ...") for scripts/bench.
+//   bench_presence PROGRAM.exe REPLUGS STALL_CLICKS CONNECTED_S OTHERS
+#include <windows.h>
+#include <dbt.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "driver/app_process.h"
+#include "driver/gui_driver.h"
+#include "sim/device_sim.h"
+
+namespace {
+
+constexpr devsim::DeviceIds kQuill = {0xAAAA, 0xEF22, 0x0100};
+constexpr int kStatusLabel = 0;
+constexpr int kTextButton = 1;
+constexpr int kHexButton = 11;
+constexpr int kRowField = 4;
+constexpr int kReceiveField = 12;
+constexpr DWORD kStartTimeoutMs = 20000;
+// The program's bound on one write; a stalled click costs at most this plus its cancel.
+constexpr double kWriteBoundS = 1.2;
+
+// Returns the value at quantile q (0..1) of a list, nearest rank.
+double Quantile(std::vector<double> v, double q) {
+  if (v.empty()) return -1;
+  std::sort(v.begin(), v.end());
+  size_t rank = static_cast<size_t>(q * static_cast<double>(v.size()) + 0.999999);
+  rank = std::clamp<size_t>(rank, 1, v.size());
+  return v[rank - 1];
+}
+
+// Prints p50 and max of a list of milliseconds under a key.
+void PrintSpread(const char* key, const std::vector<double>& ms, int asked) {
+  std::printf("%s count=%zu asked=%d p50_ms=%.1f max_ms=%.1f\n", key, ms.size(), asked,
+              Quantile(ms, 0.5), ms.empty() ? -1 : *std::max_element(ms.begin(), ms.end()));
+  std::fflush(stdout);
+}
+
+// Reads a control's text with one WM_GETTEXT; empty when the owner does not answer in time.
+std::string Text(HWND w) {
+  char buf[64] = {};
+  DWORD_PTR copied = 0;
+  if (!SendMessageTimeoutA(w, WM_GETTEXT, sizeof buf, reinterpret_cast<LPARAM>(buf),
+                           SMTO_ABORTIFHUNG, e2e::kMessageTimeoutMs, &copied)) {
+    return std::string();
+  }
+  return std::string(buf, copied < sizeof buf ? copied : sizeof buf - 1);
+}
+
+// Waits until the control shows `want`, reading it every millisecond; returns the counter
+// reading at the first read that showed it, or 0 on timeout.
+int64_t WaitText(HWND w, const std::string& want, DWORD timeout_ms) {
+  const int64_t start = devsim::Now();
+  for (;;) {
+    const int64_t t = devsim::Now();
+    if (Text(w) == want) return t;
+    if (devsim::MillisBetween(start, t) > timeout_ms) return 0;
+    Sleep(1);
+  }
+}
+
+// Sends a HID-class device notice to a window, as the platform does.
+void SendNotice(HWND w, WPARAM kind) {
+  DEV_BROADCAST_DEVICEINTERFACE_A notice = {};
+  notice.dbcc_size = sizeof(notice);
+  notice.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+  std::memcpy(&notice.dbcc_classguid, &devsim::kHidClassGuid, sizeof(notice.dbcc_classguid));
+  DWORD_PTR answer = 0;
+  SendMessageTimeoutA(w, WM_DEVICECHANGE, kind, reinterpret_cast<LPARAM>(&notice), SMTO_ABORTIFHUNG,
+                      e2e::kMessageTimeoutMs, &answer);
+}
+
+// The program, started against a simulator with its window at hand.
+struct Program {
+  std::unique_ptr<e2e::AppProcess> app;
+  HWND main = nullptr;
+  HWND status = nullptr;
+  HWND field = nullptr;
+  HWND row = nullptr;
+  HWND text = nullptr;
+  HWND hex = nullptr;
+};
+
+// Starts the program and waits until it shows the device found; false on failure.
+bool Launch(const std::string& exe, const std::string& list, Program* p) {
+  p->app = std::make_unique<e2e::AppProcess>(exe, list);
+  if (!p->app->started()) return false;
+  p->main = e2e::FindMainWindow(p->app->pid(), "QUILLOMATIC", kStartTimeoutMs);
+  if (p->main == nullptr) return false;
+  p->status = e2e::FindControl(p->main, kStatusLabel);
+  p->field = e2e::FindControl(p->main, kReceiveField);
+  p->row = e2e::FindControl(p->main, kRowField);
+  p->text = e2e::FindControl(p->main, kTextButton);
+  p->hex = e2e::FindControl(p->main, kHexButton);
+  return WaitText(p->status, "Discovered device", 5000) != 0;
+}
+
+// Returns a list file for the simulator, private to this run.
+std::string ListFile() {
+  CreateDirectoryA("C:\\quillsim", nullptr);
+  return "C:\\quillsim\\bench-presence-" + std::to_string(GetCurrentProcessId()) + ".txt";
+}
+
+// Re-plug with a 0 or 50 ms gap, then press Text every 50 ms while the status line says
+// "Discovered device", until the echo of this round's text shows: the time from the device
+// coming back to both directions working again. A no-device box is closed at once.
+void Replugs(const std::string& exe, int rounds) {
+  const std::string list = ListFile();
+  devsim::Simulator sim(list);
+  sim.SetEcho(true);
+  int dev = sim.Plug(kQuill);
+  Program p;
+  if (!Launch(exe, list, &p)) {
+    std::printf("REPLUG error=no-start\n");
+    return;
+  }
+  std::vector<double> ms;
+  for (int i = 0; i < rounds; ++i) {
+    char text[8];
+    std::snprintf(text, sizeof text, "r%03d", i % 1000);
+    e2e::WriteText(p.row, text);
+    uint32_t echo = 0;
+    std::memcpy(&echo, text, 4);
+    const std::string want = std::to_string(static_cast<int32_t>(echo));
+    sim.Unplug(dev);
+    Sleep(i % 2 == 0 ? 0 : 50);
+    dev = sim.Plug(kQuill);
+    const int64_t back = devsim::Now();
+    int64_t seen = 0;
+    while (seen == 0 && devsim::MillisBetween(back, devsim::Now()) < 5000) {
+      if (Text(p.status) == "Discovered device") e2e::Press(p.text);
+      seen = WaitText(p.field, want, 50);
+      // A press while the device was away shows the no-device box; the user closes it.
+      HWND box = e2e::FindMessageBox(p.app->pid(), 0);
+      if (box != nullptr) e2e::DismissMessageBox(box, 2000);
+    }
+    if (seen != 0) ms.push_back(devsim::MillisBetween(back, seen));
+    std::printf("REPLUG_ROUND round=%d gap_ms=%d ms=%.1f status=\"%s\" field=\"%s\" box=%d\n", i,
+                i % 2 == 0 ? 0 : 50, seen != 0 ? devsim::MillisBetween(back, seen) : -1.0,
+                Text(p.status).c_str(), Text(p.field).c_str(),
+                e2e::FindMessageBox(p.app->pid(), 0) != nullptr ? 1 : 0);
+    Sleep(137 * (i % 4));  // re-plugs at different phases of the presence timer
+  }
+  PrintSpread("REPLUG", ms, rounds);
+}
+
+// Unplug and plug with and without a notice: the time to the status line's change.
+void Notices(const std::string& exe, int rounds) {
+  const std::string list = ListFile();
+  devsim::Simulator sim(list);
+  int dev = sim.Plug(kQuill);
+  Program p;
+  if (!Launch(exe, list, &p)) {
+    std::printf("NOTICE error=no-start\n");
+    return;
+  }
+  // The floor: one read of the status line, the driver's own share of every figure here.
+  std::vector<double> reads;
+  for (int i = 0; i < 50; ++i) {
+    const int64_t t = devsim::Now();
+    Text(p.status);
+    reads.push_back(devsim::MillisBetween(t, devsim::Now()));
+  }
+  std::printf("STATUS_READ p50_ms=%.2f\n", Quantile(reads, 0.5));
+  std::vector<double> by_notice, by_timer;
+  for (int i = 0; i < rounds; ++i) {
+    for (const bool notice : {true, false}) {
+      Sleep(97 * (i % 5));  // at different phases of the presence timer
+      sim.Unplug(dev);
+      int64_t t0 = devsim::Now();
+      if (notice) SendNotice(p.main, DBT_DEVICEREMOVECOMPLETE);
+      int64_t seen = WaitText(p.status, "No HID device", 3000);
+      if (seen != 0) (notice ? by_notice : by_timer).push_back(devsim::MillisBetween(t0, seen));
+      dev = sim.Plug(kQuill);
+      t0 = devsim::Now();
+      if (notice) SendNotice(p.main, DBT_DEVICEARRIVAL);
+      seen = WaitText(p.status, "Discovered device", 3000);
+      if (seen != 0 && notice) by_notice.push_back(devsim::MillisBetween(t0, seen));
+    }
+  }
+  PrintSpread("NOTICE", by_notice, 2 * rounds);
+  PrintSpread("REMOVAL", by_timer, rounds);
+}
+
+// A stalled device under many clicks, posted at once; the stall lasts until every click has
+// met it. Prints the most threads seen beyond the count after start-up.
+void Stall(const std::string& exe, int clicks) {
+  const std::string list = ListFile();
+  devsim::Simulator sim(list);
+  const int dev = sim.Plug(kQuill);
+  Program p;
+  if (!Launch(exe, list, &p)) {
+    std::printf("STALL error=no-start\n");
+    return;
+  }
+  Sleep(1000);
+  const int after_start = e2e::ThreadsOf(p.app->pid());
+  sim.SetStall(dev, true);
+  Sleep(50);
+  for (int i = 0; i < clicks; ++i) e2e::Press(p.text);
+  int most = after_start;
+  double slowest_answer_ms = 0;
+  const int64_t began = devsim::Now();
+  while (devsim::MillisBetween(began, devsim::Now()) < clicks * kWriteBoundS * 1000) {
+    const int64_t asked = devsim::Now();
+    const bool answered = e2e::Answers(p.main, e2e::kMessageTimeoutMs);
+    slowest_answer_ms =
+        std::max(slowest_answer_ms, answered ? devsim::MillisBetween(asked, devsim::Now()) : 1e9);
+    most = std::max(most, e2e::ThreadsOf(p.app->pid()));
+    Sleep(100);
+  }
+  const size_t before = sim.Reports(dev).size();
+  sim.SetStall(dev, false);
+  e2e::Press(p.hex);
+  const bool sent = sim.WaitReports(dev, before + 1, 5000);
+  Sleep(500);
+  const size_t late = sim.Reports(dev).size() - before - (sent ? 1 : 0);
+  std::printf(
+      "STALL clicks=%d after_start=%d most=%d beyond=%d slowest_answer_ms=%.1f "
+      "clicks_sent_after_the_stall=%zu next_send_works=%d\n",
+      clicks, after_start, most, most - after_start, slowest_answer_ms, late, sent ? 1 : 0);
+  std::fflush(stdout);
+}
+
+// Connected for a while with other interfaces listed before the device: enumerations and
+// opens of the others, per minute.
+void Connected(const std::string& exe, int seconds, int others) {
+  const std::string list = ListFile();
+  devsim::Simulator sim(list);
+  std::vector<int> other_devs;
+  for (int i = 0; i < others; ++i) {
+    other_devs.push_back(sim.Plug({0x1000, static_cast<uint16_t>(0x2000 + i), 0x0100}));
+  }
+  sim.Plug(kQuill);
+  Program p;
+  if (!Launch(exe, list, &p)) {
+    std::printf("CONNECTED error=no-start\n");
+    return;
+  }
+  Sleep(1000);
+  auto other_opens = [&] {
+    int n = 0;
+    for (int d : other_devs) n += sim.Opens(d);
+    return n;
+  };
+  const int e0 = sim.Enumerations(), o0 = other_opens();
+  const int64_t t0 = devsim::Now();
+  Sleep(static_cast<DWORD>(seconds) * 1000);
+  const double minutes = devsim::MillisBetween(t0, devsim::Now()) / 60000.0;
+  std::printf("CONNECTED seconds=%d others=%d enumerations_per_min=%.1f other_opens_per_min=%.1f\n",
+              seconds, others, (sim.Enumerations() - e0) / minutes, (other_opens() - o0) / minutes);
+  std::fflush(stdout);
+}
+
+}  // namespace
+
+// Runs every presence measurement in turn.
+int main(int argc, char** argv) {
+  if (argc != 6) {
+    std::fprintf(stderr,
+                 "usage: bench_presence PROGRAM.exe REPLUGS STALL_CLICKS CONNECTED_S OTHERS\n");
+    return 2;
+  }
+  const std::string exe = argv[1];
+  Replugs(exe, std::atoi(argv[2]));
+  Notices(exe, std::atoi(argv[2]));
+  Connected(exe, std::atoi(argv[4]), std::atoi(argv[5]));
+  Stall(exe, std::atoi(argv[3]));
+  return 0;
+}

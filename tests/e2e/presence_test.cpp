@@ -1,0 +1,180 @@
+// quillomatic.exe following its device: re-plugs inside one presence tick, an open refused
+// once, device notices, a stalled device under many clicks, and leaving other devices alone
+// while connected.
+#include <windows.h>
+#include <dbt.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app_fixture.h"
+
+namespace e2e {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+constexpr devsim::DeviceIds kOtherBoard = {0x1234, 0xEF22, 0x0100};
+constexpr devsim::DeviceIds kHeadset = {0x046D, 0x0A44, 0x0100};
+
+class Presence : public AppTest {
+ protected:
+  // Waits for the status line to read `text`.
+  bool StatusIs(const char* text, DWORD timeout_ms = 3000) {
+    return WaitForText(Gadget(kStatusLabel), text, timeout_ms);
+  }
+
+  // Waits until the program holds its two handles on a device: the scan's probe and both opens
+  // have reached the simulator (so a report sent now reaches the read handle), and two stay.
+  bool HoldsTwoHandles(int dev) {
+    return WaitUntil([&] { return sim_->Opens(dev) >= 3 && sim_->OpenHandles(dev) == 2; }, 3000);
+  }
+
+  // Sends the main window a device notice of the HID class, as the platform does.
+  bool SendNotice(WPARAM kind) {
+    DEV_BROADCAST_DEVICEINTERFACE_A notice = {};
+    notice.dbcc_size = sizeof(notice);
+    notice.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+    std::memcpy(&notice.dbcc_classguid, &devsim::kHidClassGuid, sizeof(notice.dbcc_classguid));
+    DWORD_PTR answer = 0;
+    return SendMessageTimeoutA(main_, WM_DEVICECHANGE, kind, reinterpret_cast<LPARAM>(&notice),
+                               SMTO_ABORTIFHUNG, kMessageTimeoutMs, &answer) != 0;
+  }
+};
+
+// The value that the echoing device sends back for a Text command of a four-letter text.
+int32_t EchoOf(const char* text) {
+  uint32_t value = 0;
+  std::memcpy(&value, text, 4);
+  return static_cast<int32_t>(value);
+}
+
+TEST_F(Presence, ReplugInsideOneTickWorksAgainWithinASecond) {
+  sim_->SetEcho(true);
+  int dev = sim_->Plug(kQuill);
+  Start();
+  ASSERT_TRUE(HoldsTwoHandles(dev));
+  for (const DWORD gap_ms : {0u, 50u}) {
+    SCOPED_TRACE("gap " + std::to_string(gap_ms) + " ms");
+    const std::string text = "gp" + std::to_string(gap_ms % 100 / 10) + std::to_string(gap_ms % 10);
+    ASSERT_TRUE(WriteText(Gadget(4), text));
+    sim_->Unplug(dev);
+    Sleep(gap_ms);
+    dev = sim_->Plug(kQuill);
+    const ULONGLONG back = GetTickCount64();
+    // The user presses Text while the status line says "Discovered device" until it takes: a
+    // press may still meet the vanished handle. A no-device box is closed as the user would.
+    bool reached = false;
+    while (!reached && GetTickCount64() - back < 1000) {
+      if (TextOf(Gadget(kStatusLabel)) == "Discovered device") {
+        ASSERT_TRUE(Press(Gadget(1)));
+      }
+      reached = sim_->WaitReports(dev, 1, 100);
+      HWND box = FindMessageBox(app_->pid(), 0);
+      if (box != nullptr) DismissMessageBox(box, 2000);
+    }
+    EXPECT_TRUE(reached) << "no Text report within 1 s of the device coming back";
+    EXPECT_TRUE(
+        WaitForText(Gadget(kReceiveField), std::to_string(EchoOf(text.c_str())),
+                    static_cast<DWORD>(1000 - std::min<ULONGLONG>(1000, GetTickCount64() - back))))
+        << "ReceiveField shows " << TextOf(Gadget(kReceiveField));
+    EXPECT_EQ(TextOf(Gadget(kStatusLabel)), "Discovered device");
+  }
+}
+
+TEST_F(Presence, AnOpenRefusedOnceIsTriedAgainWithoutAnUnplug) {
+  const int dev = sim_->Plug(kQuill);
+  SetEnvironmentVariableA("QUILL_SIM_REFUSE_FIRST_OPEN", "1");
+  Start();
+  SetEnvironmentVariableA("QUILL_SIM_REFUSE_FIRST_OPEN", nullptr);
+  ASSERT_TRUE(HoldsTwoHandles(dev));
+  EXPECT_TRUE(StatusIs("Discovered device"));
+  ASSERT_TRUE(Press(Gadget(11)));
+  EXPECT_TRUE(sim_->WaitReports(dev, 1, 3000));
+}
+
+// The notice's check runs before the click posted right behind it, so the click already
+// meets the closed handle and shows the box.
+TEST_F(Presence, ADeviceNoticeRunsTheCheckBeforeTheNextClick) {
+  int dev = sim_->Plug(kQuill);
+  Start();
+  ASSERT_TRUE(HoldsTwoHandles(dev));
+  sim_->Unplug(dev);
+  ASSERT_TRUE(SendNotice(DBT_DEVICEREMOVECOMPLETE));
+  ASSERT_TRUE(Press(Gadget(11)));
+  HWND box = FindMessageBox(app_->pid(), 5000);
+  ASSERT_NE(box, nullptr) << "the click after the removal notice found a device";
+  EXPECT_EQ(MessageBoxText(box), "No HID device");
+  EXPECT_EQ(TextOf(Gadget(kStatusLabel)), "No HID device");
+  EXPECT_TRUE(DismissMessageBox(box, 5000));
+
+  dev = sim_->Plug(kQuill);
+  ASSERT_TRUE(SendNotice(DBT_DEVICEARRIVAL));
+  ASSERT_TRUE(Press(Gadget(11)));
+  EXPECT_TRUE(sim_->WaitReports(dev, 1, 3000)) << "the click after the arrival notice was lost";
+  EXPECT_EQ(FindMessageBox(app_->pid(), 0), nullptr);
+  EXPECT_TRUE(StatusIs("Discovered device"));
+}
+
+TEST_F(Presence, AStalledDeviceAndAHundredClicksParkNoThreads) {
+  const int dev = sim_->Plug(kQuill);
+  Start();
+  ASSERT_TRUE(HoldsTwoHandles(dev));
+  Sleep(500);
+  const int after_start = ThreadsOf(app_->pid());
+  ASSERT_GT(after_start, 0);
+  sim_->SetStall(dev, true);
+  Sleep(50);
+  for (int i = 0; i < 100; ++i) ASSERT_TRUE(Press(Gadget(1)));
+  int most = after_start;
+  bool answered = true;
+  const ULONGLONG stalled = GetTickCount64();
+  while (GetTickCount64() - stalled < 3000) {
+    answered = answered && Answers(main_, kMessageTimeoutMs);
+    most = std::max(most, ThreadsOf(app_->pid()));
+    Sleep(50);
+  }
+  sim_->SetStall(dev, false);
+  EXPECT_TRUE(answered) << "the window stopped answering";
+  EXPECT_LE(most, after_start + 3) << "threads after start-up: " << after_start;
+  // The clicks still queued drain; the Hex press behind them is sent.
+  ASSERT_TRUE(Press(Gadget(11)));
+  const Bytes hex = {0, 0x12, 0x34, 0x56, 0x78, 0x35, 0x36, 0x37, 0x38};
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        const std::vector<devsim::Report> got = sim_->Reports(dev);
+        return !got.empty() && got.back().bytes == hex;
+      },
+      10000));
+  EXPECT_LE(ThreadsOf(app_->pid()), after_start + 3);
+}
+
+TEST_F(Presence, WhileConnectedNoOtherInterfaceIsTouched) {
+  const int board = sim_->Plug(kOtherBoard);
+  const int dev = sim_->Plug(kQuill);
+  const int headset = sim_->Plug(kHeadset);
+  Start();
+  ASSERT_TRUE(HoldsTwoHandles(dev));
+  Sleep(600);  // past the first tick
+  const int enumerations = sim_->Enumerations();
+  const int board_opens = sim_->Opens(board), headset_opens = sim_->Opens(headset);
+  const int own_opens = sim_->Opens(dev);
+  Sleep(5000);
+  EXPECT_EQ(sim_->Enumerations(), enumerations);
+  EXPECT_EQ(sim_->Opens(board), board_opens);
+  EXPECT_EQ(sim_->Opens(headset), headset_opens);
+  EXPECT_EQ(sim_->Opens(dev), own_opens);
+  EXPECT_EQ(TextOf(Gadget(kStatusLabel)), "Discovered device");
+
+  // A removal is still seen within a tick, and the scan comes back while the device is away.
+  sim_->Unplug(dev);
+  EXPECT_TRUE(StatusIs("No HID device", 1500));
+  EXPECT_TRUE(WaitUntil([&] { return sim_->Enumerations() > enumerations; }, 1500));
+}
+
+}  // namespace
+}  // namespace e2e
