@@ -3,35 +3,10 @@
 #include <setupapi.h>
 #include <hidsdi.h>
 
-#include <cstddef>
-
 #include "hid/bound_functions.h"
 #include "hid/hid.h"
 #include "hid/library_table.h"
-
-namespace {
-
-// Returns how many parameters a WINAPI function takes.
-template <typename Result, typename... Parameters>
-constexpr size_t ParameterCount(Result(WINAPI*)(Parameters...)) {
-  return sizeof...(Parameters);
-}
-
-// Calls a function by name with exactly as many arguments as its SDK prototype declares.
-// NOTE: a 32-bit WINAPI callee pops its own arguments, so a wrong count corrupts the stack
-// there (and nowhere else); the count is checked against the prototype when compiling.
-template <typename Prototype, typename... Args>
-intptr_t CallAsDeclared(int32_t library, const char* name, Args... args) {
-  static_assert(ParameterCount(static_cast<Prototype*>(nullptr)) == sizeof...(Args),
-                "argument count differs from the SDK prototype");
-  return CallLibraryFunction(library, name, args...);
-}
-
-}  // namespace
-
-// Calls `function` by its own name in `library`, checked against its SDK prototype.
-#define CALL_BY_NAME(library, function, ...) \
-  CallAsDeclared<decltype(function)>(library, #function, __VA_ARGS__)
+#include "hid/win32_call_as_declared.h"
 
 // Fills in the HID interface class GUID.
 intptr_t CallHidD_GetHidGuid(void* guid) {
