@@ -223,8 +223,12 @@ TEST_F(Boundary, TheProgramsLookupFindsAndOpensThePluggedDevice) {
   const int dev = sim_->Plug(kDevice);
   EXPECT_EQ(FindHidDevice(0xEF22, 0xAAAA, HID_ANY_VERSION), 1);
   const HidHandle handle = OpenHidDevice(0xEF22, 0xAAAA, HID_ANY_VERSION);
-  EXPECT_NE(handle, 0);
-  EXPECT_EQ(sim_->OpenHandles(dev), 1);
+  ASSERT_NE(handle, 0);
+  // The handle is on the matching device, open for writing.
+  const uint8_t report[9] = {0, 1, 2, 3, 4, 5, 6, 7, 8};
+  EXPECT_EQ(WriteHidDevice(handle, report, 9), 9);
+  ASSERT_TRUE(sim_->WaitReports(dev, 1, 3000));
+  EXPECT_EQ(sim_->Reports(dev)[0].bytes, std::vector<uint8_t>(report, report + 9));
   EXPECT_EQ(CloseHidHandle(handle), 1);
   FreeAllSystemLibraries();
 }
