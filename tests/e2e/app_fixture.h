@@ -20,6 +20,14 @@ constexpr int kStatusLabel = 0;
 constexpr int kReceiveField = 12;
 constexpr DWORD kStartTimeoutMs = 15000;
 
+// The program under test: the one named by QUILL_E2E_EXE (the shipped 32-bit build, for
+// instance) or else this build's own.
+inline std::string ExeUnderTest() {
+  char path[MAX_PATH] = {};
+  const DWORD length = GetEnvironmentVariableA("QUILL_E2E_EXE", path, sizeof path);
+  return length > 0 && length < sizeof path ? std::string(path) : std::string(QUILL_EXE);
+}
+
 class AppTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -35,8 +43,8 @@ class AppTest : public ::testing::Test {
 
   // Starts the program and waits for its window; fails the test if it does not appear.
   void Start() {
-    app_ = std::make_unique<AppProcess>(QUILL_EXE, list_);
-    ASSERT_TRUE(app_->started()) << "cannot start " << QUILL_EXE;
+    app_ = std::make_unique<AppProcess>(ExeUnderTest(), list_);
+    ASSERT_TRUE(app_->started()) << "cannot start " << ExeUnderTest();
     main_ = FindMainWindow(app_->pid(), "QUILLOMATIC", kStartTimeoutMs);
     ASSERT_NE(main_, nullptr) << "no QUILLOMATIC window";
     children_at_first_sight_ = ChildrenOf(main_).size();

@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "hid/hid.h"
 #include "sim/device_sim.h"
 
 namespace {
@@ -183,6 +184,53 @@ TEST_F(Boundary, EnumeratesPluggedDevicesInPlugOrderWithTheirIdentifiers) {
   EXPECT_EQ(libs_.Paths(), (std::vector<std::string>{paths[0], paths[2]}));
   Handle gone(Open(paths[1], GENERIC_READ | GENERIC_WRITE));
   EXPECT_FALSE(gone.ok());
+}
+
+// NOTE: the records differ by pointer size: SP_DEVICE_INTERFACE_DATA is 28 bytes in 32-bit and
+// 32 in 64-bit, the detail record 5 and 8. The platform takes only its own architecture's.
+TEST_F(Boundary, OnlyThisArchitecturesRecordSizesAreAccepted) {
+  const int dev = sim_->Plug(kDevice);
+  const bool is32 = sizeof(void*) == 4;
+  GUID guid = {};
+  libs_.get_guid(&guid);
+  void* set = libs_.get_class_devs(&guid, nullptr, nullptr, 0x12);
+  ASSERT_NE(set, nullptr);
+  InterfaceData data = {};
+  data.cb_size = is32 ? 32 : 28;
+  EXPECT_FALSE(libs_.enum_interfaces(set, nullptr, &guid, 0, &data));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_USER_BUFFER));
+  data.cb_size = is32 ? 28 : 32;
+  ASSERT_TRUE(libs_.enum_interfaces(set, nullptr, &guid, 0, &data));
+  DWORD size = 0;
+  libs_.get_detail(set, &data, nullptr, 0, &size, nullptr);
+  ASSERT_GT(size, 4u);
+  std::vector<char> detail(size, 0);
+  *reinterpret_cast<DWORD*>(detail.data()) = is32 ? 8 : 5;
+  EXPECT_FALSE(libs_.get_detail(set, &data, detail.data(), size, nullptr, nullptr));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_USER_BUFFER));
+  *reinterpret_cast<DWORD*>(detail.data()) = is32 ? 5 : 8;
+  EXPECT_TRUE(libs_.get_detail(set, &data, detail.data(), size, nullptr, nullptr));
+  EXPECT_STREQ(detail.data() + 4, sim_->PathOf(dev).c_str());
+  libs_.destroy(set);
+}
+
+// The program's own lookup, with its record sizes, over the stand-ins.
+TEST_F(Boundary, TheProgramsLookupFindsAndOpensThePluggedDevice) {
+  CreateLibraryTable();
+  InitHidAccess();
+  EXPECT_EQ(FindHidDevice(0xEF22, 0xAAAA, HID_ANY_VERSION), 0);
+  sim_->Plug({0x1234, 0xEF22, 0x0100});
+  const int dev = sim_->Plug(kDevice);
+  EXPECT_EQ(FindHidDevice(0xEF22, 0xAAAA, HID_ANY_VERSION), 1);
+  const HidHandle handle = OpenHidDevice(0xEF22, 0xAAAA, HID_ANY_VERSION);
+  ASSERT_NE(handle, 0);
+  // The handle is on the matching device, open for writing.
+  const uint8_t report[9] = {0, 1, 2, 3, 4, 5, 6, 7, 8};
+  EXPECT_EQ(WriteHidDevice(handle, report, 9), 9);
+  ASSERT_TRUE(sim_->WaitReports(dev, 1, 3000));
+  EXPECT_EQ(sim_->Reports(dev)[0].bytes, std::vector<uint8_t>(report, report + 9));
+  EXPECT_EQ(CloseHidHandle(handle), 1);
+  FreeAllSystemLibraries();
 }
 
 TEST_F(Boundary, RecordsEachOutputReportWhole) {

@@ -45,7 +45,7 @@ class Device : public AppTest {
 
 TEST_F(Device, AttachedBeforeStartIsShownAsSoonAsTheWindowIs) {
   const int dev = sim_->Plug(kQuill);
-  app_ = std::make_unique<AppProcess>(QUILL_EXE, list_);
+  app_ = std::make_unique<AppProcess>(ExeUnderTest(), list_);
   ASSERT_TRUE(app_->started());
   // Poll tightly: the first text read from the visible window is already the found state.
   main_ = FindMainWindow(app_->pid(), "QUILLOMATIC", kStartTimeoutMs);

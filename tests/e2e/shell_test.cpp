@@ -134,10 +134,13 @@ TEST_F(Shell, ReceiveFieldIsBoldArialInBlueOnHighlight) {
   // The text's ink in the field, compared with the same text rendered here in the font.
   SetForegroundWindow(main_);
   ASSERT_TRUE(WaitForText(field, "OFF", 2000));
-  Sleep(200);
-  const Pixels shot = CaptureClient(field);
   const COLORREF blue = RGB(0, 0, 223);
   const COLORREF back = GetSysColor(COLOR_BTNHIGHLIGHT);
+  // The text reaches the screen when the field has painted, later under emulation.
+  Pixels shot;
+  WaitUntil([&] { return (shot = CaptureClient(field)).Count(blue) > 20; }, 3000);
+  Sleep(100);  // a paint under way finishes
+  shot = CaptureClient(field);
   ASSERT_GT(shot.Count(blue), 20) << "no text pixels in 0xDF0000";
   EXPECT_EQ(shot.At(3, 3), back);
   EXPECT_EQ(shot.At(shot.width - 4, shot.height - 4), back);

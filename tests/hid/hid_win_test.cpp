@@ -97,27 +97,41 @@ TEST(CallLibraryTest, SystemFunctionsWithZeroToThreeArguments) {
   EXPECT_EQ(CallLibraryFunction(kernel, "GetCurrentProcessId"), 0);
 }
 
-TEST(CallLibraryTest, TwentyArgumentsArriveInOrderAndPointerSizedValuesPassIntact) {
+// Returns where the caller's stack stands at the call.
+__attribute__((noinline)) uintptr_t StackMark() {
+  return reinterpret_cast<uintptr_t>(__builtin_frame_address(0));
+}
+
+// NOTE: a 32-bit WINAPI callee pops its own arguments; a call that pushed another count leaves
+// the caller's stack moved, which the marks taken at one place in a loop show.
+TEST(CallLibraryTest, ZeroToTwentyArgumentsEachArriveAndTheStackStaysBalanced) {
   CreateLibraryTableWith(TestLoader);
   const int32_t library = LoadSystemLibrary(-1, "quill_test_exports.dll");
   ASSERT_NE(library, 0);
   intptr_t args[20];
-  intptr_t expected = 0;
-  for (int i = 0; i < 20; ++i) {
-    args[i] = (i + 1) * 1000 + 7 * (i % 3);
-    expected += args[i] * (i + 1);
+  for (int i = 0; i < 20; ++i) args[i] = (i + 1) * 1000 + 7 * (i % 3);
+  for (int32_t count = 0; count <= 20; ++count) {
+    const std::string name = "Args" + std::to_string(count);
+    intptr_t expected = count * 1000000;
+    for (int i = 0; i < count; ++i) expected += args[i] * (i + 1);
+    uintptr_t marks[3] = {};
+    for (uintptr_t& mark : marks) {
+      mark = StackMark();
+      EXPECT_EQ(CallLibraryFunctionN(library, name.c_str(), count, args), expected) << name;
+    }
+    EXPECT_EQ(marks[1], marks[0]) << name << " moved the stack";
+    EXPECT_EQ(marks[2], marks[0]) << name << " moved the stack";
   }
-  EXPECT_EQ(CallLibraryFunctionN(library, "Sum20", 20, args), expected);
-  EXPECT_EQ(CallLibraryFunction(library, "Sum20", 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15,
-                                16, 17, 18, 19, 20),
-            2870);  // the sum of i * i for i = 1..20
+  EXPECT_EQ(CallLibraryFunction(library, "Args20", 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14,
+                                15, 16, 17, 18, 19, 20),
+            20000000 + 2870);  // 2870 = the sum of i * i for i = 1..20
   const intptr_t wide =
       sizeof(intptr_t) == 8 ? static_cast<intptr_t>(0x123456789ABCLL) : 0x12345678;
   EXPECT_EQ(CallLibraryFunction(library, "Echo1", wide), wide);
   EXPECT_EQ(CallLibraryFunction(library, "Echo1", static_cast<intptr_t>(-2)), -2);
   const intptr_t calls = CallLibraryFunction(library, "CallCount");
   const intptr_t many[21] = {};
-  EXPECT_EQ(CallLibraryFunctionN(library, "Sum20", 21, many), 0);
+  EXPECT_EQ(CallLibraryFunctionN(library, "Args20", 21, many), 0);
   EXPECT_EQ(CallLibraryFunctionN(library, "Echo1", -1, many), 0);
   EXPECT_EQ(CallLibraryFunction(library, "CallCount"), calls);
   FreeAllSystemLibraries();

@@ -27,6 +27,12 @@ DeviceSet* SetOf(HDEVINFO h) {
   return set->magic == kSetMagic ? set : nullptr;
 }
 
+// NOTE: the platform's records differ by pointer size, and the platform accepts only the
+// exact size of the caller's architecture in cbSize.
+static_assert(sizeof(SP_DEVICE_INTERFACE_DATA) == (sizeof(void*) == 4 ? 28 : 32), "record size");
+static_assert(sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A) == (sizeof(void*) == 4 ? 5 : 8),
+              "detail record size");
+
 // Tells whether a class GUID is the HID interface class.
 bool IsHidClass(const GUID* guid) {
   return guid != nullptr && std::memcmp(guid, &devsim::kHidClassGuid, sizeof(GUID)) == 0;
@@ -66,6 +72,10 @@ BOOL WINAPI SetupDiEnumDeviceInterfaces(HDEVINFO h, PSP_DEVINFO_DATA, const GUID
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
+  if (data->cbSize != sizeof(SP_DEVICE_INTERFACE_DATA)) {
+    SetLastError(ERROR_INVALID_USER_BUFFER);
+    return FALSE;
+  }
   if (!IsHidClass(guid) || index >= set->paths.size()) {
     SetLastError(ERROR_NO_MORE_ITEMS);
     return FALSE;
@@ -84,6 +94,11 @@ BOOL WINAPI SetupDiGetDeviceInterfaceDetailA(HDEVINFO h, PSP_DEVICE_INTERFACE_DA
   if (set == nullptr || data == nullptr || data->Reserved == 0 ||
       data->Reserved > set->paths.size()) {
     SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  if (data->cbSize != sizeof(SP_DEVICE_INTERFACE_DATA) ||
+      (detail != nullptr && detail->cbSize != sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A))) {
+    SetLastError(ERROR_INVALID_USER_BUFFER);
     return FALSE;
   }
   const std::string& path = set->paths[data->Reserved - 1];
