@@ -16,10 +16,15 @@
 
 #include "driver/app_process.h"
 #include "driver/gui_driver.h"
+#include "measure.h"
 #include "sim/device_sim.h"
 
 namespace {
 
+using bench::Median;
+using bench::Quantile;
+using bench::QuickText;
+using bench::WaitShownText;
 using e2e::AppProcess;
 
 constexpr devsim::DeviceIds kQuill = {0xAAAA, 0xEF22, 0x0100};
@@ -31,24 +36,6 @@ constexpr int kStatusLabel = 0;
 constexpr int kTextButton = 1;
 constexpr int kReceiveField = 12;
 constexpr DWORD kStartTimeoutMs = 20000;
-
-// Returns the value at quantile q (0..1) of a list, nearest rank.
-double Quantile(std::vector<double> v, double q) {
-  if (v.empty()) return 0;
-  std::sort(v.begin(), v.end());
-  size_t rank = static_cast<size_t>(q * static_cast<double>(v.size()) + 0.999999);
-  rank = std::clamp<size_t>(rank, 1, v.size());
-  return v[rank - 1];
-}
-
-// Returns the median of a list.
-double Median(const std::vector<double>& v) {
-  if (v.empty()) return 0;
-  std::vector<double> s = v;
-  std::sort(s.begin(), s.end());
-  const size_t m = s.size() / 2;
-  return s.size() % 2 != 0 ? s[m] : (s[m - 1] + s[m]) / 2;
-}
 
 // Returns the number of visible children of a window.
 int VisibleChildren(HWND w) {
@@ -167,31 +154,6 @@ int Startup(int runs, const std::string& exe, const std::string& baseline,
   return failed == 0 ? 0 : 1;
 }
 
-// Reads a short control text with a single WM_GETTEXT; the empty text when the owner does
-// not answer in time.
-std::string Text(HWND w) {
-  char buf[64] = {};
-  DWORD_PTR copied = 0;
-  if (!SendMessageTimeoutA(w, WM_GETTEXT, sizeof buf, reinterpret_cast<LPARAM>(buf),
-                           SMTO_ABORTIFHUNG, e2e::kMessageTimeoutMs, &copied)) {
-    return std::string();
-  }
-  return std::string(buf, copied < sizeof buf ? copied : sizeof buf - 1);
-}
-
-// Waits until the control shows `want`, reading it every 250 microseconds; returns the
-// counter reading at the first read that showed it, or 0 on timeout.
-int64_t WaitTextFast(HWND w, const std::string& want, DWORD timeout_ms) {
-  const int64_t start = devsim::Now();
-  for (;;) {
-    const std::string now = Text(w);
-    const int64_t t = devsim::Now();
-    if (now == want) return t;
-    if (devsim::MillisBetween(start, t) > timeout_ms) return 0;
-    while (devsim::MillisBetween(t, devsim::Now()) < 0.25) SwitchToThread();
-  }
-}
-
 // Sleeps until `ms` milliseconds after the counter reading `since`.
 void SleepUntil(int64_t since, double ms) {
   const double left = ms - devsim::MillisBetween(since, devsim::Now());
@@ -241,7 +203,7 @@ void Latencies(devsim::Simulator& sim, int dev, const Running& r, const char* wh
     const int32_t value = (i % 2 == 0 ? 1 : -1) * (100000 + i);
     const int64_t sent = devsim::Now();
     sim.SendValue(dev, value);
-    const int64_t seen = WaitTextFast(r.field, std::to_string(value), 2000);
+    const int64_t seen = WaitShownText(r.field, std::to_string(value), 2000);
     if (seen != 0) in_ms.push_back(devsim::MillisBetween(sent, seen));
     SleepUntil(sent, 100);
   }
@@ -281,7 +243,7 @@ void Burst(devsim::Simulator& sim, int dev, const Running& r, int burst_s) {
   const int total = burst_s * 1000;
   const int32_t base = 5000000;
   sim.SendValue(dev, base);
-  WaitTextFast(r.field, std::to_string(base), 2000);
+  WaitShownText(r.field, std::to_string(base), 2000);
   Sleep(100);
   const int64_t b0 = devsim::Now();
   int sent = 0;
@@ -291,7 +253,7 @@ void Burst(devsim::Simulator& sim, int dev, const Running& r, int burst_s) {
     const int due =
         std::min<int>(total, static_cast<int>(devsim::MillisBetween(b0, devsim::Now())) + 1);
     for (; sent < due; ++sent) sim.SendValue(dev, base + 1 + sent);
-    const std::string now_shown = Text(r.field);
+    const std::string now_shown = QuickText(r.field);
     if (now_shown != on_show) {
       ++shown;
       on_show = now_shown;
@@ -299,7 +261,7 @@ void Burst(devsim::Simulator& sim, int dev, const Running& r, int burst_s) {
     Sleep(1);
   }
   const double send_ms = devsim::MillisBetween(b0, devsim::Now());
-  const int64_t last_seen = WaitTextFast(r.field, std::to_string(base + total), 120000);
+  const int64_t last_seen = WaitShownText(r.field, std::to_string(base + total), 120000);
   const bool alive = WaitForSingleObject(r.query, 0) == WAIT_TIMEOUT && e2e::Answers(r.main, 2000);
   std::printf(
       "BURST sent=%d send_ms=%.0f shown_during=%ld shown_per_s=%.1f last_shown=%d "
@@ -326,7 +288,7 @@ int Device(const std::string& exe, const std::string& baseline, const std::strin
     const bool discovered = e2e::WaitForText(status, "Discovered device", 5000) &&
                             e2e::WaitUntil([&] { return sim.OpenHandles(dev) >= 1; }, 5000);
     if (!discovered) {
-      std::printf("DEVICE error=not-discovered status=\"%s\"\n", Text(status).c_str());
+      std::printf("DEVICE error=not-discovered status=\"%s\"\n", QuickText(status).c_str());
       return 1;
     }
     // Idle: the device attached and silent, the presence timer running; the baseline idles

@@ -16,9 +16,14 @@
 
 #include "driver/app_process.h"
 #include "driver/gui_driver.h"
+#include "measure.h"
 #include "sim/device_sim.h"
 
 namespace {
+
+using bench::Quantile;
+using bench::QuickText;
+using bench::WaitShownText;
 
 constexpr devsim::DeviceIds kQuill = {0xAAAA, 0xEF22, 0x0100};
 constexpr int kStatusLabel = 0;
@@ -30,43 +35,11 @@ constexpr DWORD kStartTimeoutMs = 20000;
 // The program's bound on one write; a stalled click costs at most this plus its cancel.
 constexpr double kWriteBoundS = 1.2;
 
-// Returns the value at quantile q (0..1) of a list, nearest rank.
-double Quantile(std::vector<double> v, double q) {
-  if (v.empty()) return -1;
-  std::sort(v.begin(), v.end());
-  size_t rank = static_cast<size_t>(q * static_cast<double>(v.size()) + 0.999999);
-  rank = std::clamp<size_t>(rank, 1, v.size());
-  return v[rank - 1];
-}
-
 // Prints p50 and max of a list of milliseconds under a key.
 void PrintSpread(const char* key, const std::vector<double>& ms, int asked) {
   std::printf("%s count=%zu asked=%d p50_ms=%.1f max_ms=%.1f\n", key, ms.size(), asked,
               Quantile(ms, 0.5), ms.empty() ? -1 : *std::max_element(ms.begin(), ms.end()));
   std::fflush(stdout);
-}
-
-// Reads a control's text with one WM_GETTEXT; empty when the owner does not answer in time.
-std::string Text(HWND w) {
-  char buf[64] = {};
-  DWORD_PTR copied = 0;
-  if (!SendMessageTimeoutA(w, WM_GETTEXT, sizeof buf, reinterpret_cast<LPARAM>(buf),
-                           SMTO_ABORTIFHUNG, e2e::kMessageTimeoutMs, &copied)) {
-    return std::string();
-  }
-  return std::string(buf, copied < sizeof buf ? copied : sizeof buf - 1);
-}
-
-// Waits until the control shows `want`, reading it every millisecond; returns the counter
-// reading at the first read that showed it, or 0 on timeout.
-int64_t WaitText(HWND w, const std::string& want, DWORD timeout_ms) {
-  const int64_t start = devsim::Now();
-  for (;;) {
-    const int64_t t = devsim::Now();
-    if (Text(w) == want) return t;
-    if (devsim::MillisBetween(start, t) > timeout_ms) return 0;
-    Sleep(1);
-  }
 }
 
 // Sends a HID-class device notice to a window, as the platform does.
@@ -102,7 +75,7 @@ bool Launch(const std::string& exe, const std::string& list, Program* p) {
   p->row = e2e::FindControl(p->main, kRowField);
   p->text = e2e::FindControl(p->main, kTextButton);
   p->hex = e2e::FindControl(p->main, kHexButton);
-  return WaitText(p->status, "Discovered device", 5000) != 0;
+  return WaitShownText(p->status, "Discovered device", 5000) != 0;
 }
 
 // Returns a list file for the simulator, private to this run.
@@ -138,8 +111,8 @@ void Replugs(const std::string& exe, int rounds) {
     const int64_t back = devsim::Now();
     int64_t seen = 0;
     while (seen == 0 && devsim::MillisBetween(back, devsim::Now()) < 5000) {
-      if (Text(p.status) == "Discovered device") e2e::Press(p.text);
-      seen = WaitText(p.field, want, 50);
+      if (QuickText(p.status) == "Discovered device") e2e::Press(p.text);
+      seen = WaitShownText(p.field, want, 50);
       // A press while the device was away shows the no-device box; the user closes it.
       HWND box = e2e::FindMessageBox(p.app->pid(), 0);
       if (box != nullptr) e2e::DismissMessageBox(box, 2000);
@@ -147,7 +120,7 @@ void Replugs(const std::string& exe, int rounds) {
     if (seen != 0) ms.push_back(devsim::MillisBetween(back, seen));
     std::printf("REPLUG_ROUND round=%d gap_ms=%d ms=%.1f status=\"%s\" field=\"%s\" box=%d\n", i,
                 i % 2 == 0 ? 0 : 50, seen != 0 ? devsim::MillisBetween(back, seen) : -1.0,
-                Text(p.status).c_str(), Text(p.field).c_str(),
+                QuickText(p.status).c_str(), QuickText(p.field).c_str(),
                 e2e::FindMessageBox(p.app->pid(), 0) != nullptr ? 1 : 0);
     Sleep(137 * (i % 4));  // re-plugs at different phases of the presence timer
   }
@@ -168,7 +141,7 @@ void Notices(const std::string& exe, int rounds) {
   std::vector<double> reads;
   for (int i = 0; i < 50; ++i) {
     const int64_t t = devsim::Now();
-    Text(p.status);
+    QuickText(p.status);
     reads.push_back(devsim::MillisBetween(t, devsim::Now()));
   }
   std::printf("STATUS_READ p50_ms=%.2f\n", Quantile(reads, 0.5));
@@ -179,12 +152,12 @@ void Notices(const std::string& exe, int rounds) {
       sim.Unplug(dev);
       int64_t t0 = devsim::Now();
       if (notice) SendNotice(p.main, DBT_DEVICEREMOVECOMPLETE);
-      int64_t seen = WaitText(p.status, "No HID device", 3000);
+      int64_t seen = WaitShownText(p.status, "No HID device", 3000);
       if (seen != 0) (notice ? by_notice : by_timer).push_back(devsim::MillisBetween(t0, seen));
       dev = sim.Plug(kQuill);
       t0 = devsim::Now();
       if (notice) SendNotice(p.main, DBT_DEVICEARRIVAL);
-      seen = WaitText(p.status, "Discovered device", 3000);
+      seen = WaitShownText(p.status, "Discovered device", 3000);
       if (seen != 0 && notice) by_notice.push_back(devsim::MillisBetween(t0, seen));
     }
   }

@@ -10,6 +10,8 @@
 
 #include <string>
 
+#include "empty_window_loop.h"
+
 namespace {
 
 // NOTE: the program links these at load; taking their addresses keeps setupapi.dll and
@@ -29,15 +31,6 @@ HMODULE LoadFromSystemDirectory(const char* file) {
   return LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
-// Ends the message loop when the window goes; everything else is left to the default.
-LRESULT CALLBACK FloorProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == WM_DESTROY) {
-    PostQuitMessage(0);
-    return 0;
-  }
-  return DefWindowProcA(w, msg, wp, lp);
-}
-
 }  // namespace
 
 // Starts what the program starts, shows the empty window and runs the message loop.
@@ -51,29 +44,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   HMODULE hid = LoadFromSystemDirectory("hid.dll");
   HMODULE setupapi = LoadFromSystemDirectory("setupapi.dll");
 
-  WNDCLASSA wc = {};
-  wc.lpfnWndProc = FloorProc;
-  wc.hInstance = instance;
-  wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  wc.lpszClassName = "BenchStartupFloor";
-  if (RegisterClassA(&wc) == 0) return 1;
-  const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-  RECT r = {0, 0, 280, 300};
-  AdjustWindowRect(&r, style, FALSE);
-  HWND w =
-      CreateWindowExA(0, wc.lpszClassName, "STARTUP FLOOR", style, CW_USEDEFAULT, CW_USEDEFAULT,
-                      r.right - r.left, r.bottom - r.top, nullptr, nullptr, instance, nullptr);
-  if (w == nullptr) return 1;
-  ShowWindow(w, SW_SHOWNORMAL);
-  UpdateWindow(w);
-  MSG msg;
-  while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
-  }
+  const int code = RunEmptyWindow(instance, "BenchStartupFloor", "STARTUP FLOOR");
   if (setupapi != nullptr) FreeLibrary(setupapi);
   if (hid != nullptr) FreeLibrary(hid);
   CoUninitialize();
-  return static_cast<int>(msg.wParam);
+  return code;
 }
