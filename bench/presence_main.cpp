@@ -42,17 +42,6 @@ void PrintSpread(const char* key, const std::vector<double>& ms, int asked) {
   std::fflush(stdout);
 }
 
-// Sends a HID-class device notice to a window, as the platform does.
-void SendNotice(HWND w, WPARAM kind) {
-  DEV_BROADCAST_DEVICEINTERFACE_A notice = {};
-  notice.dbcc_size = sizeof(notice);
-  notice.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
-  std::memcpy(&notice.dbcc_classguid, &devsim::kHidClassGuid, sizeof(notice.dbcc_classguid));
-  DWORD_PTR answer = 0;
-  SendMessageTimeoutA(w, WM_DEVICECHANGE, kind, reinterpret_cast<LPARAM>(&notice), SMTO_ABORTIFHUNG,
-                      e2e::kMessageTimeoutMs, &answer);
-}
-
 // The program, started against a simulator with its window at hand.
 struct Program {
   std::unique_ptr<e2e::AppProcess> app;
@@ -151,12 +140,12 @@ void Notices(const std::string& exe, int rounds) {
       Sleep(97 * (i % 5));  // at different phases of the presence timer
       sim.Unplug(dev);
       int64_t t0 = devsim::Now();
-      if (notice) SendNotice(p.main, DBT_DEVICEREMOVECOMPLETE);
+      if (notice) e2e::SendDeviceNotice(p.main, DBT_DEVICEREMOVECOMPLETE);
       int64_t seen = WaitShownText(p.status, "No HID device", 3000);
       if (seen != 0) (notice ? by_notice : by_timer).push_back(devsim::MillisBetween(t0, seen));
       dev = sim.Plug(kQuill);
       t0 = devsim::Now();
-      if (notice) SendNotice(p.main, DBT_DEVICEARRIVAL);
+      if (notice) e2e::SendDeviceNotice(p.main, DBT_DEVICEARRIVAL);
       seen = WaitShownText(p.status, "Discovered device", 3000);
       if (seen != 0 && notice) by_notice.push_back(devsim::MillisBetween(t0, seen));
     }

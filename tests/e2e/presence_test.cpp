@@ -33,17 +33,6 @@ class Presence : public AppTest {
   bool HoldsTwoHandles(int dev) {
     return WaitUntil([&] { return sim_->Opens(dev) >= 3 && sim_->OpenHandles(dev) == 2; }, 3000);
   }
-
-  // Sends the main window a device notice of the HID class, as the platform does.
-  bool SendNotice(WPARAM kind) {
-    DEV_BROADCAST_DEVICEINTERFACE_A notice = {};
-    notice.dbcc_size = sizeof(notice);
-    notice.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
-    std::memcpy(&notice.dbcc_classguid, &devsim::kHidClassGuid, sizeof(notice.dbcc_classguid));
-    DWORD_PTR answer = 0;
-    return SendMessageTimeoutA(main_, WM_DEVICECHANGE, kind, reinterpret_cast<LPARAM>(&notice),
-                               SMTO_ABORTIFHUNG, kMessageTimeoutMs, &answer) != 0;
-  }
 };
 
 // The value that the echoing device sends back for a Text command of a four-letter text.
@@ -104,7 +93,7 @@ TEST_F(Presence, ADeviceNoticeRunsTheCheckBeforeTheNextClick) {
   Start();
   ASSERT_TRUE(HoldsTwoHandles(dev));
   sim_->Unplug(dev);
-  ASSERT_TRUE(SendNotice(DBT_DEVICEREMOVECOMPLETE));
+  ASSERT_TRUE(SendDeviceNotice(main_, DBT_DEVICEREMOVECOMPLETE));
   ASSERT_TRUE(Press(Gadget(11)));
   HWND box = FindMessageBox(app_->pid(), 5000);
   ASSERT_NE(box, nullptr) << "the click after the removal notice found a device";
@@ -113,7 +102,7 @@ TEST_F(Presence, ADeviceNoticeRunsTheCheckBeforeTheNextClick) {
   EXPECT_TRUE(DismissMessageBox(box, 5000));
 
   dev = sim_->Plug(kQuill);
-  ASSERT_TRUE(SendNotice(DBT_DEVICEARRIVAL));
+  ASSERT_TRUE(SendDeviceNotice(main_, DBT_DEVICEARRIVAL));
   ASSERT_TRUE(Press(Gadget(11)));
   EXPECT_TRUE(sim_->WaitReports(dev, 1, 3000)) << "the click after the arrival notice was lost";
   EXPECT_EQ(FindMessageBox(app_->pid(), 0), nullptr);

@@ -1,6 +1,11 @@
 #include "gui_driver.h"
 
+#include <dbt.h>
+
+#include <cstring>
+
 #include "app_process.h"
+#include "sim/device_sim.h"
 
 namespace e2e {
 
@@ -128,6 +133,17 @@ bool Press(HWND button) {
 bool Answers(HWND w, UINT timeout_ms) {
   DWORD_PTR result = 0;
   return SendMessageTimeoutA(w, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, timeout_ms, &result) != 0;
+}
+
+// Sends WM_DEVICECHANGE with a real DEV_BROADCAST_DEVICEINTERFACE_A of the HID class.
+bool SendDeviceNotice(HWND w, WPARAM kind) {
+  DEV_BROADCAST_DEVICEINTERFACE_A notice = {};
+  notice.dbcc_size = sizeof(notice);
+  notice.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+  std::memcpy(&notice.dbcc_classguid, &devsim::kHidClassGuid, sizeof(notice.dbcc_classguid));
+  DWORD_PTR answer = 0;
+  return SendMessageTimeoutA(w, WM_DEVICECHANGE, kind, reinterpret_cast<LPARAM>(&notice),
+                             SMTO_ABORTIFHUNG, kMessageTimeoutMs, &answer) != 0;
 }
 
 // Maps the control's window rectangle into its parent's client area.
