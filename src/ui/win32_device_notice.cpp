@@ -81,6 +81,8 @@ intptr_t WatchDeviceInterfaces(int32_t window, const uint8_t* class_guid) {
   NoticeState& state = Notices();
   state.watched_class = filter.dbcc_classguid;
   state.class_known = true;
+  state.kept.clear();
+  state.wake_posted = false;
   return reinterpret_cast<intptr_t>(record->device_notification);
 }
 

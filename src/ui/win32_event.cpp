@@ -207,8 +207,9 @@ LRESULT CALLBACK LayerWindowProcedure(HWND window, UINT message, WPARAM wparam, 
           (wparam != DBT_DEVICEARRIVAL && wparam != DBT_DEVICEREMOVECOMPLETE)) {
         break;
       }
-      if (KeepDeviceNotice(wparam == DBT_DEVICEARRIVAL, lparam)) {
-        PostMessageA(window, MESSAGE_DEVICE_NOTICE, 0, 0);
+      if (KeepDeviceNotice(wparam == DBT_DEVICEARRIVAL, lparam) &&
+          !PostMessageA(window, MESSAGE_DEVICE_NOTICE, 0, 0)) {
+        DeviceNoticeWakeHandled();  // none is outstanding after all
       }
       return TRUE;
     case MESSAGE_DEVICE_NOTICE:
