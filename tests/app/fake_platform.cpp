@@ -203,8 +203,8 @@ HidHandle OpenHidDevice(uint16_t product, uint16_t vendor, uint16_t version, std
   return h;
 }
 
-// A cancelled read fails with ERROR_OPERATION_ABORTED, a failing one with the chosen error.
-// The device behind an open handle answers while it is present and the handle is open.
+// The device behind an open handle answers while it is present and the handle is neither
+// closed nor dead, unless a probe failure was asked for.
 int32_t CheckHidHandle(HidHandle handle, uint16_t product, uint16_t vendor, uint16_t version) {
   World& w = W();
   std::lock_guard<std::mutex> hold(w.lock);
@@ -218,6 +218,8 @@ int32_t CheckHidHandle(HidHandle handle, uint16_t product, uint16_t vendor, uint
   return w.present && w.open.count(handle) != 0 && w.dead.count(handle) == 0 ? 1 : 0;
 }
 
+// A cancelled read fails with ERROR_OPERATION_ABORTED, a failing one with the chosen error,
+// one on a dead handle at once with ERROR_DEVICE_NOT_CONNECTED.
 int32_t ReadHidDeviceFull(HidHandle handle, void* buffer, int32_t count, uint32_t* error) {
   World& w = W();
   std::unique_lock<std::mutex> hold(w.lock);
