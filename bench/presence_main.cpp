@@ -1,8 +1,9 @@
 // The presence figures, run under wine64 in the rig's prefix against the real program: a
-// re-plug inside one presence tick, device notices against the timer, a stalled device under
-// many clicks, and what the presence check does to other HID interfaces while connected.
+// re-plug inside one presence tick, device notices against the timer, notices about other
+// devices, a device held by another program, a stalled device under many clicks, and what the
+// presence check does to other HID interfaces while connected.
 // Prints one line per figure ("KEY name=value ...") for scripts/bench.
-//   bench_presence PROGRAM.exe REPLUGS STALL_CLICKS CONNECTED_S OTHERS
+//   bench_presence PROGRAM.exe REPLUGS STALL_CLICKS CONNECTED_S OTHERS HELD_S
 #include <windows.h>
 #include <dbt.h>
 
@@ -26,6 +27,7 @@ using bench::QuickText;
 using bench::WaitShownText;
 
 constexpr devsim::DeviceIds kQuill = {0xAAAA, 0xEF22, 0x0100};
+constexpr devsim::DeviceIds kHeadset = {0x046D, 0x0A44, 0x0100};
 constexpr int kStatusLabel = 0;
 constexpr int kTextButton = 1;
 constexpr int kHexButton = 11;
@@ -53,8 +55,9 @@ struct Program {
   HWND hex = nullptr;
 };
 
-// Starts the program and waits until it shows the device found; false on failure.
-bool Launch(const std::string& exe, const std::string& list, Program* p) {
+// Starts the program and, unless told otherwise, waits until it shows the device found; false
+// on failure.
+bool Launch(const std::string& exe, const std::string& list, Program* p, bool found = true) {
   p->app = std::make_unique<e2e::AppProcess>(exe, list);
   if (!p->app->started()) return false;
   p->main = e2e::FindMainWindow(p->app->pid(), "QUILLOMATIC", kStartTimeoutMs);
@@ -64,7 +67,7 @@ bool Launch(const std::string& exe, const std::string& list, Program* p) {
   p->row = e2e::FindControl(p->main, kRowField);
   p->text = e2e::FindControl(p->main, kTextButton);
   p->hex = e2e::FindControl(p->main, kHexButton);
-  return WaitShownText(p->status, "Discovered device", 5000) != 0;
+  return !found || WaitShownText(p->status, "Discovered device", 5000) != 0;
 }
 
 // Returns a list file for the simulator, private to this run.
@@ -134,24 +137,90 @@ void Notices(const std::string& exe, int rounds) {
     reads.push_back(devsim::MillisBetween(t, devsim::Now()));
   }
   std::printf("STATUS_READ p50_ms=%.2f\n", Quantile(reads, 0.5));
-  std::vector<double> by_notice, by_timer;
+  std::vector<double> by_notice, by_arrival, by_timer;
   for (int i = 0; i < rounds; ++i) {
     for (const bool notice : {true, false}) {
       Sleep(97 * (i % 5));  // at different phases of the presence timer
+      const std::string held = sim.PathOf(dev);
       sim.Unplug(dev);
       int64_t t0 = devsim::Now();
-      if (notice) e2e::SendDeviceNotice(p.main, DBT_DEVICEREMOVECOMPLETE);
+      if (notice) e2e::SendDeviceNotice(p.main, DBT_DEVICEREMOVECOMPLETE, held);
       int64_t seen = WaitShownText(p.status, "No HID device", 3000);
       if (seen != 0) (notice ? by_notice : by_timer).push_back(devsim::MillisBetween(t0, seen));
       dev = sim.Plug(kQuill);
       t0 = devsim::Now();
-      if (notice) e2e::SendDeviceNotice(p.main, DBT_DEVICEARRIVAL);
+      if (notice) e2e::SendDeviceNotice(p.main, DBT_DEVICEARRIVAL, sim.PathOf(dev));
       seen = WaitShownText(p.status, "Discovered device", 3000);
-      if (seen != 0 && notice) by_notice.push_back(devsim::MillisBetween(t0, seen));
+      if (seen != 0 && notice) {
+        by_notice.push_back(devsim::MillisBetween(t0, seen));
+        by_arrival.push_back(devsim::MillisBetween(t0, seen));
+      }
     }
   }
   PrintSpread("NOTICE", by_notice, 2 * rounds);
+  PrintSpread("ARRIVAL", by_arrival, rounds);
   PrintSpread("REMOVAL", by_timer, rounds);
+}
+
+// With the device absent, rounds of 20 notices (arrivals and removals) about other devices:
+// the enumerations in each round against the timer's own (one per tick that can have fallen
+// in the round).
+void ForeignNotices(const std::string& exe, int rounds) {
+  const std::string list = ListFile();
+  devsim::Simulator sim(list);
+  const int headset = sim.Plug(kHeadset);
+  Program p;
+  if (!Launch(exe, list, &p, false)) {
+    std::printf("FOREIGN error=no-start\n");
+    return;
+  }
+  Sleep(1000);
+  int most_beyond = -1000, most = 0;
+  for (int i = 0; i < rounds; ++i) {
+    Sleep(89 * (i % 6));
+    const int64_t t0 = devsim::Now();
+    const int e0 = sim.Enumerations();
+    for (int n = 0; n < 20; ++n) {
+      e2e::SendDeviceNotice(p.main, n % 2 == 0 ? DBT_DEVICEARRIVAL : DBT_DEVICEREMOVECOMPLETE,
+                            sim.PathOf(headset));
+    }
+    const int timer = static_cast<int>(devsim::MillisBetween(t0, devsim::Now()) / 500) + 1;
+    const int enumerations = sim.Enumerations() - e0;
+    most = std::max(most, enumerations);
+    most_beyond = std::max(most_beyond, enumerations - timer);
+  }
+  std::printf("FOREIGN rounds=%d notices=20 most=%d most_beyond_timer=%d\n", rounds, most,
+              most_beyond);
+  std::fflush(stdout);
+}
+
+// The device held by another program (read-write opens refused) for a while: full scans per
+// minute, status and handles; then released: the time until the status line shows it found.
+void Held(const std::string& exe, int seconds) {
+  const std::string list = ListFile();
+  devsim::Simulator sim(list);
+  const int dev = sim.Plug(kQuill);
+  sim.SetHeld(dev, true);
+  Program p;
+  if (!Launch(exe, list, &p, false)) {
+    std::printf("HELD error=no-start\n");
+    return;
+  }
+  Sleep(1000);
+  const int e0 = sim.Enumerations();
+  const int64_t t0 = devsim::Now();
+  Sleep(static_cast<DWORD>(seconds) * 1000);
+  const double minutes = devsim::MillisBetween(t0, devsim::Now()) / 60000.0;
+  const int enumerations = sim.Enumerations() - e0;
+  const std::string status = QuickText(p.status);
+  const int handles = sim.OpenHandles(dev);
+  sim.SetHeld(dev, false);
+  const int64_t freed = devsim::Now();
+  const int64_t seen = WaitShownText(p.status, "Discovered device", 5000);
+  std::printf("HELD seconds=%d scans_per_min=%.1f status=\"%s\" open_handles=%d found_ms=%.1f\n",
+              seconds, enumerations / minutes, status.c_str(), handles,
+              seen != 0 ? devsim::MillisBetween(freed, seen) : -1.0);
+  std::fflush(stdout);
 }
 
 // A stalled device under many clicks, posted at once; the stall lasts until every click has
@@ -167,6 +236,7 @@ void Stall(const std::string& exe, int clicks) {
   }
   Sleep(1000);
   const int after_start = e2e::ThreadsOf(p.app->pid());
+  const int opens0 = sim.Opens(dev), enumerations0 = sim.Enumerations();
   sim.SetStall(dev, true);
   Sleep(50);
   for (int i = 0; i < clicks; ++i) e2e::Press(p.text);
@@ -181,6 +251,7 @@ void Stall(const std::string& exe, int clicks) {
     most = std::max(most, e2e::ThreadsOf(p.app->pid()));
     Sleep(100);
   }
+  const int opens = sim.Opens(dev) - opens0, enumerations = sim.Enumerations() - enumerations0;
   const size_t before = sim.Reports(dev).size();
   sim.SetStall(dev, false);
   e2e::Press(p.hex);
@@ -189,8 +260,9 @@ void Stall(const std::string& exe, int clicks) {
   const size_t late = sim.Reports(dev).size() - before - (sent ? 1 : 0);
   std::printf(
       "STALL clicks=%d after_start=%d most=%d beyond=%d slowest_answer_ms=%.1f "
-      "clicks_sent_after_the_stall=%zu next_send_works=%d\n",
-      clicks, after_start, most, most - after_start, slowest_answer_ms, late, sent ? 1 : 0);
+      "clicks_sent_after_the_stall=%zu next_send_works=%d device_opens=%d enumerations=%d\n",
+      clicks, after_start, most, most - after_start, slowest_answer_ms, late, sent ? 1 : 0, opens,
+      enumerations);
   std::fflush(stdout);
 }
 
@@ -228,14 +300,17 @@ void Connected(const std::string& exe, int seconds, int others) {
 
 // Runs every presence measurement in turn.
 int main(int argc, char** argv) {
-  if (argc != 6) {
+  if (argc != 7) {
     std::fprintf(stderr,
-                 "usage: bench_presence PROGRAM.exe REPLUGS STALL_CLICKS CONNECTED_S OTHERS\n");
+                 "usage: bench_presence PROGRAM.exe REPLUGS STALL_CLICKS CONNECTED_S OTHERS "
+                 "HELD_S\n");
     return 2;
   }
   const std::string exe = argv[1];
   Replugs(exe, std::atoi(argv[2]));
   Notices(exe, std::atoi(argv[2]));
+  ForeignNotices(exe, std::atoi(argv[2]));
+  Held(exe, std::atoi(argv[6]));
   Connected(exe, std::atoi(argv[4]), std::atoi(argv[5]));
   Stall(exe, std::atoi(argv[3]));
   return 0;

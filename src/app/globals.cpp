@@ -8,7 +8,8 @@ std::string ScratchText;
 int32_t HexValue = 0;
 HidHandle WriteHandle = 0;
 int32_t DeviceState = 0;
-bool WriteHandleLost = false;
+std::string DevicePath;
+uint64_t OpenRetryAt = 0;
 
 // Resets every global to its start-up value.
 void ResetGlobals() {
@@ -18,5 +19,6 @@ void ResetGlobals() {
   HexValue = 0;
   WriteHandle = 0;
   DeviceState = 0;
-  WriteHandleLost = false;
+  DevicePath.clear();
+  OpenRetryAt = 0;
 }

@@ -22,8 +22,12 @@ extern int32_t HexValue;
 extern HidHandle WriteHandle;
 // 1 while the last lookup found the device, else 0. Main thread only.
 extern int32_t DeviceState;
-// A write on WriteHandle failed because the device has gone. Main thread only.
-extern bool WriteHandleLost;
+// The interface path that the open of both handles used; empty while they are closed. Main
+// thread only.
+extern std::string DevicePath;
+// While the device is seen but cannot be opened: the time (PresenceClockMs) from which the
+// open is tried again; 0 otherwise. Main thread only.
+extern uint64_t OpenRetryAt;
 
 // Resets every global to its start-up value (start-up steps 3 and 4).
 void ResetGlobals();

@@ -1,5 +1,8 @@
 #include "app/presence.h"
 
+#include <cctype>
+#include <cstdio>
+
 #include "app/globals.h"
 #include "app/read_handover.h"
 #include "hid/hid.h"
@@ -12,40 +15,108 @@ bool BothHandlesOpen() {
   return WriteHandle != 0 && CurrentReadHandle() != 0;
 }
 
-}  // namespace
+// Returns a text in lower case (ASCII letters only, as device paths are).
+std::string Lowered(const std::string& text) {
+  std::string lowered = text;
+  for (char& c : lowered) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return lowered;
+}
 
-// Looks for the device; reopens both handles when it appeared, when it stopped answering or a
-// transfer said that it had gone (it may be back already), or when an earlier open failed.
-int32_t CheckDevice() {
-  // A read still running on a handle retired by an earlier check is woken again.
-  WakeRetiredRead();
-
-  const bool was_open = BothHandlesOpen();
-  bool lost = WriteHandleLost || ReadHandleLost();
-  // While connected, only the device already held is asked; every other HID device is left
-  // alone. The full scan runs at start-up and while the device is absent or lost.
-  if (was_open && !lost) {
-    if (CheckHidHandle(WriteHandle, DEVICE_PRODUCT_ID, DEVICE_VENDOR_ID, HID_ANY_VERSION) == 1) {
-      return 0;
-    }
-    lost = true;
+// True while the device behind WriteHandle answers. One failed probe is confirmed by a second
+// one shortly after, so a passing fault costs nothing.
+bool HeldDeviceAnswers() {
+  if (CheckHidHandle(WriteHandle, DEVICE_PRODUCT_ID, DEVICE_VENDOR_ID, HID_ANY_VERSION) == 1) {
+    return true;
   }
-  const int32_t present = FindHidDevice(DEVICE_PRODUCT_ID, DEVICE_VENDOR_ID, HID_ANY_VERSION);
-  if (present == DeviceState && !lost && (present == 0 || was_open)) return 0;
-  DeviceState = present;
+  PresencePause(PROBE_CONFIRM_MS);
+  return CheckHidHandle(WriteHandle, DEVICE_PRODUCT_ID, DEVICE_VENDOR_ID, HID_ANY_VERSION) == 1;
+}
 
+// Closes both handles: ReadHandle is retired (a read on it is woken), WriteHandle closed.
+void ReleaseDevice() {
   RetireReadHandle();
   CloseHidHandle(WriteHandle);
   WriteHandle = 0;
-  WriteHandleLost = false;
-  if (present == 1) {
-    WriteHandle = OpenHidDevice(DEVICE_PRODUCT_ID, DEVICE_VENDOR_ID, HID_ANY_VERSION);
-    PutReadHandle(OpenHidDevice(DEVICE_PRODUCT_ID, DEVICE_VENDOR_ID, HID_ANY_VERSION));
+  DevicePath.clear();
+}
+
+// Opens both handles. When either open fails neither handle is kept, and the open is tried
+// again after OPEN_RETRY_MS.
+void OpenDevice() {
+  std::string path;
+  const HidHandle write =
+      OpenHidDevice(DEVICE_PRODUCT_ID, DEVICE_VENDOR_ID, HID_ANY_VERSION, &path);
+  const HidHandle read =
+      write != 0 ? OpenHidDevice(DEVICE_PRODUCT_ID, DEVICE_VENDOR_ID, HID_ANY_VERSION) : 0;
+  if (read == 0) {
+    CloseHidHandle(write);
+    OpenRetryAt = PresenceClockMs() + OPEN_RETRY_MS;
+    return;
   }
+  WriteHandle = write;
+  PutReadHandle(read);
+  DevicePath = path;
+  OpenRetryAt = 0;
+}
+
+// The check; `open_now` tries a failed open again without waiting for its retry time.
+void RunCheck(bool open_now) {
+  // A read still running on a handle retired by an earlier check is woken again.
+  WakeRetiredRead();
+  const bool was_open = BothHandlesOpen();
+  // While connected, only the device already held is asked; every other HID device is left
+  // alone.
+  if (was_open) {
+    if (HeldDeviceAnswers()) return;
+    // The device has gone (it may be back already, as a new device behind a new handle).
+    ReleaseDevice();
+  }
+  // A device seen but not opened is not scanned for again before its retry time, and then
+  // only by the open's own scan.
+  const bool waiting = OpenRetryAt != 0;
+  if (waiting && !open_now && PresenceClockMs() < OpenRetryAt) return;
+  DeviceState = waiting ? 1 : FindHidDevice(DEVICE_PRODUCT_ID, DEVICE_VENDOR_ID, HID_ANY_VERSION);
+  if (DeviceState == 1) OpenDevice();
   // The status line says "Discovered device" only while both handles are open.
   const bool now_open = BothHandlesOpen();
   if (now_open != was_open) {
     PutGadgetText(STATUS_LABEL, now_open ? "Discovered device" : "No HID device");
   }
+}
+
+}  // namespace
+
+// Looks for the device, or asks the one held whether it still answers.
+int32_t CheckDevice() {
+  RunCheck(false);
   return 0;
+}
+
+// Runs one check when a notice among those that came together can concern the device.
+void HandleDeviceNotices() {
+  const bool held = BothHandlesOpen();
+  const std::string held_path = Lowered(DevicePath);
+  bool check = false;
+  bool device_arrived = false;
+  for (const DeviceNoticeInfo& notice : TakeDeviceNotices()) {
+    if (notice.arrival && !held) {
+      const bool ours = notice.named && NameCouldBeTheDevice(notice.name);
+      check = check || ours || !notice.named;
+      device_arrived = device_arrived || ours;
+    } else if (!notice.arrival && held) {
+      check = check || !notice.named || Lowered(notice.name) == held_path;
+    }
+  }
+  if (check) RunCheck(device_arrived);
+}
+
+// True when the name holds the device's identifiers in a USB or Bluetooth interface path.
+bool NameCouldBeTheDevice(const std::string& name) {
+  char usb[32];
+  char bluetooth[40];
+  std::snprintf(usb, sizeof usb, "vid_%04x&pid_%04x", DEVICE_VENDOR_ID, DEVICE_PRODUCT_ID);
+  std::snprintf(bluetooth, sizeof bluetooth, "_vid&0002%04x_pid&%04x", DEVICE_VENDOR_ID,
+                DEVICE_PRODUCT_ID);
+  const std::string lowered = Lowered(name);
+  return lowered.find(usb) != std::string::npos || lowered.find(bluetooth) != std::string::npos;
 }

@@ -10,7 +10,6 @@ struct Handover {
   HidHandle in_use = 0;       // the handle the receive thread reads on now; 0 = none
   HidHandle retired = 0;      // a handle retired while in use, still to be closed
   bool stopping = false;      // the receive loop is asked to end
-  bool lost = false;          // a read on read_handle said that the device has gone
 };
 
 // NOTE: allocated once and never freed, so the receive thread can still use it while the
@@ -27,7 +26,6 @@ void PutReadHandle(HidHandle handle) {
   Handover& s = State();
   LockHold hold(s.lock);
   s.read_handle = handle;
-  s.lost = false;
 }
 
 // Main thread: ReadHandle becomes 0; the old handle is closed by the last thread to leave it.
@@ -38,7 +36,6 @@ void RetireReadHandle() {
     LockHold hold(s.lock);
     const HidHandle old = s.read_handle;
     s.read_handle = 0;
-    s.lost = false;
     if (old != 0 && old == s.in_use) {
       s.retired = old;
       // NOTE: woken under the lock, so the wake cannot reach a later read on another handle.
@@ -71,22 +68,8 @@ void RequestReceiveStop() {
 HidHandle AcquireReadHandle() {
   Handover& s = State();
   LockHold hold(s.lock);
-  s.in_use = s.stopping || s.lost ? 0 : s.read_handle;
+  s.in_use = s.stopping ? 0 : s.read_handle;
   return s.in_use;
-}
-
-// Receive thread: marks ReadHandle lost when the failed read was on it.
-void MarkReadHandleLost() {
-  Handover& s = State();
-  LockHold hold(s.lock);
-  if (s.in_use != 0 && s.in_use == s.read_handle) s.lost = true;
-}
-
-// Main thread: true while ReadHandle is marked lost.
-bool ReadHandleLost() {
-  Handover& s = State();
-  LockHold hold(s.lock);
-  return s.lost;
 }
 
 // Receive thread: the read is over; closes the handle if it was retired meanwhile.
@@ -123,5 +106,5 @@ void ResetReadHandover() {
   Handover& s = State();
   LockHold hold(s.lock);
   s.read_handle = s.in_use = s.retired = 0;
-  s.stopping = s.lost = false;
+  s.stopping = false;
 }

@@ -19,16 +19,10 @@ void WakeRetiredRead();
 // Main thread: asks the receive loop to end and retires ReadHandle.
 void RequestReceiveStop();
 
-// Receive thread: returns ReadHandle and marks it in use, or 0 (none, lost, or stopping).
+// Receive thread: returns ReadHandle and marks it in use, or 0 (none, or stopping).
 HidHandle AcquireReadHandle();
 // Receive thread: the read on the handle returned by AcquireReadHandle is over.
 void ReleaseReadHandle();
-// Receive thread: the read on the handle returned by AcquireReadHandle failed because the
-// device has gone; while that handle is still ReadHandle it is marked lost. Call before
-// ReleaseReadHandle.
-void MarkReadHandleLost();
-// Main thread: true while ReadHandle is marked lost; a new or retired handle clears the mark.
-bool ReadHandleLost();
 // Receive thread: true once RequestReceiveStop has run.
 bool ReceiveStopRequested();
 

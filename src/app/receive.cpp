@@ -22,12 +22,10 @@ std::string FormatValue(int32_t value) {
 void RunReceivePass(uint8_t* buffer) {
   const HidHandle handle = AcquireReadHandle();
   if (handle == 0) return;
-  uint32_t error = 0;
-  const int32_t read = ReadHidDeviceFull(handle, buffer, INPUT_REPORT_SIZE, &error);
-  // A handle whose device has gone is not read again; the presence check replaces it.
-  if (read == 0 && HidErrorMeansGone(error)) MarkReadHandleLost();
+  const int32_t read = ReadHidDevice(handle, buffer, INPUT_REPORT_SIZE);
   ReleaseReadHandle();
-  // Only a value that was read is shown.
+  // Only a value that was read is shown. A failed read is simply tried again after the pause:
+  // the presence check's probe tells whether the device is still there.
   if (read == 0 || ReceiveStopRequested()) return;
   PutGadgetText(RECEIVE_FIELD, FormatValue(InputReportValue(buffer)).c_str());
 }

@@ -19,8 +19,7 @@ int32_t InputReportValue(const uint8_t* report);
 std::string FormatValue(int32_t value);
 
 // One pass without the pause: reads one report on ReadHandle, if there is one, and shows its
-// value; a failed read shows nothing, and one that says the device has gone marks ReadHandle
-// lost. The buffer keeps its bytes from pass to pass.
+// value; a failed read shows nothing. The buffer keeps its bytes from pass to pass.
 void RunReceivePass(uint8_t* buffer);
 // The receive thread's body: passes and pauses until the loop is asked to stop.
 void ReceiveLoop();

@@ -2,6 +2,7 @@
 
 #include "app/encoders.h"
 #include "app/globals.h"
+#include "app/presence.h"
 #include "hid/hid.h"
 #include "ui/ui.h"
 
@@ -32,13 +33,13 @@ void TakeRowText(int32_t field) {
 // Writes the 9-byte output report, or tells the user that no device is open.
 void SendReport() {
   if (WriteHandle != 0) {
-    // A failed or short write ends the command silently; one that says the device has gone
-    // leaves WriteHandle to the next presence check.
-    uint32_t error = 0;
+    // A failed or short write ends the command silently. After a failure the device itself is
+    // asked at once whether it is still there; its error code is not judged, since one code
+    // means different things (ERROR_GEN_FAILURE is a report the device stalled as well as a
+    // device that left the bus), and only the answer of the device is always right.
     if (WriteHidDeviceWithin(WriteHandle, ReportBuffer, OUTPUT_REPORT_SIZE, WRITE_LIMIT_MS,
-                             WaitHandlingSentMessages, &error) == 0 &&
-        HidErrorMeansGone(error)) {
-      WriteHandleLost = true;
+                             WaitHandlingSentMessages) == 0) {
+      CheckDevice();
     }
   } else {
     ShowMessageBox("QUILLOMATIC", "No HID device", 16);

@@ -83,8 +83,8 @@ void RunEventLoop() {
     if (last_event == TimerTick) {
       if (TimerOfEvent() == PRESENCE_TIMER) CheckDevice();
     } else if (last_event == DeviceNotice) {
-      // A HID interface arrived or was removed: look at once, not at the next tick.
-      CheckDevice();
+      // HID interfaces arrived or were removed: look at once when one can be the device.
+      HandleDeviceNotices();
     } else if (last_event == GadgetUsed) {
       // Text fields (4, 5, 6 and 12) also raise GadgetUsed; they run no command.
       RunRowCommand(GadgetOfEvent());

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 using HidHandle = intptr_t;
 
@@ -41,8 +42,11 @@ void FreeAllSystemLibraries();
 // Returns 1 when a present HID interface matches (product, vendor, version), else 0.
 // The version HID_ANY_VERSION matches any version. Leaves no handle open.
 int32_t FindHidDevice(uint16_t product, uint16_t vendor, uint16_t version);
-// Opens the first matching interface for reading and writing; returns the handle or 0.
-HidHandle OpenHidDevice(uint16_t product, uint16_t vendor, uint16_t version);
+// Opens the first matching interface for reading and writing; returns the handle or 0. The
+// interface path that was opened goes to *path when one is given (the name that the
+// platform's device notices use for it).
+HidHandle OpenHidDevice(uint16_t product, uint16_t vendor, uint16_t version,
+                        std::string* path = nullptr);
 // Returns 1 when the device behind an open handle still answers and matches (product,
 // vendor, version), else 0. Touches no other interface.
 int32_t CheckHidHandle(HidHandle handle, uint16_t product, uint16_t vendor, uint16_t version);
@@ -70,9 +74,6 @@ using WaitForObjectFn = bool (*)(intptr_t object, uint32_t limit_ms);
 // a call refused.
 int32_t WriteHidDeviceWithin(HidHandle handle, const void* buffer, int32_t count, uint32_t limit_ms,
                              WaitForObjectFn wait, uint32_t* error = nullptr);
-// True when a read or write error code says that the device behind the handle has gone,
-// so the handle will never work again.
-bool HidErrorMeansGone(uint32_t error);
 // Ends the writer thread that WriteHidDeviceWithin keeps between writes (at shutdown).
 void StopHidWriter();
 // Closes a handle; returns the platform's result, or 0 without a call for handle 0. While a

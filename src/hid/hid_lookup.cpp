@@ -52,9 +52,10 @@ bool Matches(const HiddAttributes& attributes, uint16_t product, uint16_t vendor
 
 enum class ScanMode { kFind, kOpen };
 
-// Runs the scan; returns 1 (find) or the open handle (open) for the first match, else 0.
+// Runs the scan; returns 1 (find) or the open handle (open) for the first match, else 0. The
+// matching interface's path goes to *found_path when one is given.
 intptr_t ScanHidInterfaces(const HidPlatform& platform, ScanMode mode, uint16_t product,
-                           uint16_t vendor, uint16_t version) {
+                           uint16_t vendor, uint16_t version, std::string* found_path) {
   const bool open = mode == ScanMode::kOpen;
   HidGuid guid{};
   platform.get_hid_guid(&guid);
@@ -78,7 +79,10 @@ intptr_t ScanHidInterfaces(const HidPlatform& platform, ScanMode mode, uint16_t 
     attributes.Size = sizeof(attributes);
     platform.get_attributes(handle, &attributes);
     if (!open) platform.close_handle(handle);
-    if (Matches(attributes, product, vendor, version)) return open ? handle : 1;
+    if (Matches(attributes, product, vendor, version)) {
+      if (found_path != nullptr) *found_path = path;
+      return open ? handle : 1;
+    }
     if (open) platform.close_handle(handle);
   }
   return 0;
@@ -90,13 +94,13 @@ intptr_t ScanHidInterfaces(const HidPlatform& platform, ScanMode mode, uint16_t 
 int32_t FindHidDeviceWith(const HidPlatform& platform, uint16_t product, uint16_t vendor,
                           uint16_t version) {
   return static_cast<int32_t>(
-      ScanHidInterfaces(platform, ScanMode::kFind, product, vendor, version));
+      ScanHidInterfaces(platform, ScanMode::kFind, product, vendor, version, nullptr));
 }
 
 // Returns an inheritable read-write handle to the first matching interface, else 0.
 HidHandle OpenHidDeviceWith(const HidPlatform& platform, uint16_t product, uint16_t vendor,
-                            uint16_t version) {
-  return ScanHidInterfaces(platform, ScanMode::kOpen, product, vendor, version);
+                            uint16_t version, std::string* path) {
+  return ScanHidInterfaces(platform, ScanMode::kOpen, product, vendor, version, path);
 }
 
 // Returns 1 when the device behind an open handle still answers with matching identifiers.

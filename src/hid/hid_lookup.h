@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "hid/hid.h"
 
@@ -83,9 +84,10 @@ struct HidPlatform {
 // FindHidDevice over a platform table: 1 when a present interface matches, else 0.
 int32_t FindHidDeviceWith(const HidPlatform& platform, uint16_t product, uint16_t vendor,
                           uint16_t version);
-// OpenHidDevice over a platform table: the read-write handle of the first match, else 0.
+// OpenHidDevice over a platform table: the read-write handle of the first match, else 0; the
+// path that was opened goes to *path when one is given.
 HidHandle OpenHidDeviceWith(const HidPlatform& platform, uint16_t product, uint16_t vendor,
-                            uint16_t version);
+                            uint16_t version, std::string* path = nullptr);
 // CheckHidHandle over a platform table: 1 when HidD_GetAttributes succeeds on the open handle
 // and the identifiers match, else 0. No enumeration, no other handle.
 int32_t CheckHidHandleWith(const HidPlatform& platform, HidHandle handle, uint16_t product,

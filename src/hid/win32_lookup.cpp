@@ -109,8 +109,8 @@ int32_t FindHidDevice(uint16_t product, uint16_t vendor, uint16_t version) {
 }
 
 // Opens the first matching interface for reading and writing; returns the handle or 0.
-HidHandle OpenHidDevice(uint16_t product, uint16_t vendor, uint16_t version) {
-  return OpenHidDeviceWith(WindowsHid, product, vendor, version);
+HidHandle OpenHidDevice(uint16_t product, uint16_t vendor, uint16_t version, std::string* path) {
+  return OpenHidDeviceWith(WindowsHid, product, vendor, version, path);
 }
 
 // Returns 1 when the device behind an open handle still answers with matching identifiers.

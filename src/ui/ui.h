@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // Event codes returned by NextEvent.
 constexpr int32_t GadgetUsed = 13100;
@@ -65,10 +66,21 @@ int32_t TimerOfEvent();
 uintptr_t StartWindowTimer(int32_t window, int32_t timer, uint32_t period_ms);
 
 // Asks the platform to tell a window when a device interface of a class (a 16-byte GUID)
-// arrives or is removed; each notice becomes DeviceNotice. Returns nonzero on success.
+// arrives or is removed; notices become DeviceNotice, one event for all the notices that
+// come before the application takes them. Returns nonzero on success.
 intptr_t WatchDeviceInterfaces(int32_t window, const uint8_t* class_guid);
 // Stops the notices of WatchDeviceInterfaces for a window (closing the window also does).
 void UnwatchDeviceInterfaces(int32_t window);
+
+// One device notice: an arrival or a removal, and the interface's name (its device path) when
+// the notice carried a readable one of the watched class.
+struct DeviceNoticeInfo {
+  bool arrival = false;
+  bool named = false;
+  std::string name;
+};
+// Returns the device notices received since the last call, oldest first, and forgets them.
+std::vector<DeviceNoticeInfo> TakeDeviceNotices();
 
 // Waits up to limit_ms for a platform object (a thread, an event) to be signalled, while this
 // window thread keeps handling the messages that other threads send to its windows (so a

@@ -1,16 +1,70 @@
 // Device interface notices: a window registered for a device interface class receives
-// WM_DEVICECHANGE when an interface of that class arrives or is removed.
-#include <windows.h>
+// WM_DEVICECHANGE when an interface of that class arrives or is removed. The notices are kept,
+// with the interface names their records carry, until the application takes them.
+#include "ui/win32_device_notice.h"
+
 #include <dbt.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <cstring>
 
 #include "ui/ui.h"
 #include "ui/win32_layer.h"
 
-// The shipped 32-bit program's record size.
+// The records are the same on both builds; the shipped 32-bit program's sizes.
 static_assert(sizeof(void*) != 4 || sizeof(DEV_BROADCAST_DEVICEINTERFACE_A) == 32,
-              "32-bit filter record");
+              "32-bit notice record");
+static_assert(offsetof(DEV_BROADCAST_DEVICEINTERFACE_A, dbcc_name) == 28, "name offset");
+
+namespace {
+
+// Notices kept until the application takes them; the 500 ms check catches any dropped.
+constexpr size_t MAX_KEPT_NOTICES = 64;
+// Longest interface name read from a record, in bytes.
+constexpr size_t MAX_NOTICE_NAME = 1024;
+constexpr size_t NAME_OFFSET = offsetof(DEV_BROADCAST_DEVICEINTERFACE_A, dbcc_name);
+
+// What the window procedure keeps between notices; main thread only.
+struct NoticeState {
+  std::vector<DeviceNoticeInfo> kept;
+  bool wake_posted = false;
+  bool class_known = false;
+  GUID watched_class = {};
+};
+
+NoticeState& Notices() {
+  static NoticeState* state = new NoticeState();
+  return *state;
+}
+
+// Reads the interface name from a notice record; false when there is none to trust: no
+// record, one too short to hold a name, another kind of record or another class, or a name
+// that does not end inside the record.
+bool ReadNoticeName(LPARAM lparam, std::string* name) {
+  if (lparam == 0) return false;
+  const auto* record = reinterpret_cast<const DEV_BROADCAST_DEVICEINTERFACE_A*>(lparam);
+  if (record->dbcc_size <= NAME_OFFSET || record->dbcc_devicetype != DBT_DEVTYP_DEVICEINTERFACE) {
+    return false;
+  }
+  const NoticeState& state = Notices();
+  if (state.class_known &&
+      std::memcmp(&record->dbcc_classguid, &state.watched_class, sizeof(GUID)) != 0) {
+    return false;
+  }
+  const char* text = reinterpret_cast<const char*>(lparam) + NAME_OFFSET;
+  const size_t room = std::min<size_t>(record->dbcc_size - NAME_OFFSET, MAX_NOTICE_NAME);
+  // NOTE: Wine 8 hands an ANSI window the platform's wide record; its name is UTF-16.
+  const size_t step = room >= 4 && text[0] != 0 && text[1] == 0 ? 2 : 1;
+  name->clear();
+  for (size_t i = 0; i + step <= room; i += step) {
+    if (text[i] == 0 && (step == 1 || text[i + 1] == 0)) return !name->empty();
+    name->push_back(step == 2 && text[i + 1] != 0 ? '?' : text[i]);
+  }
+  return false;
+}
+
+}  // namespace
 
 // Registers a window for the arrival and removal of a class's device interfaces.
 intptr_t WatchDeviceInterfaces(int32_t window, const uint8_t* class_guid) {
@@ -24,6 +78,11 @@ intptr_t WatchDeviceInterfaces(int32_t window, const uint8_t* class_guid) {
   std::memcpy(&filter.dbcc_classguid, class_guid, sizeof(filter.dbcc_classguid));
   record->device_notification =
       RegisterDeviceNotificationA(record->handle, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
+  NoticeState& state = Notices();
+  state.watched_class = filter.dbcc_classguid;
+  state.class_known = true;
+  state.kept.clear();
+  state.wake_posted = false;
   return reinterpret_cast<intptr_t>(record->device_notification);
 }
 
@@ -34,4 +93,31 @@ void UnwatchDeviceInterfaces(int32_t window) {
   if (record == nullptr || record->device_notification == nullptr) return;
   UnregisterDeviceNotification(record->device_notification);
   record->device_notification = nullptr;
+}
+
+// Keeps one notice; true when the caller is to post the wake-up for it.
+bool KeepDeviceNotice(bool arrival, LPARAM record) {
+  NoticeState& state = Notices();
+  if (state.kept.size() < MAX_KEPT_NOTICES) {
+    DeviceNoticeInfo notice;
+    notice.arrival = arrival;
+    notice.named = ReadNoticeName(record, &notice.name);
+    if (!notice.named) notice.name.clear();
+    state.kept.push_back(std::move(notice));
+  }
+  if (state.wake_posted) return false;
+  state.wake_posted = true;
+  return true;
+}
+
+// The wake-up has been handled; the next notice posts a new one.
+void DeviceNoticeWakeHandled() {
+  Notices().wake_posted = false;
+}
+
+// Returns the notices kept so far and forgets them.
+std::vector<DeviceNoticeInfo> TakeDeviceNotices() {
+  std::vector<DeviceNoticeInfo> taken;
+  taken.swap(Notices().kept);
+  return taken;
 }

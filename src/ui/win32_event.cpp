@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "ui/ui.h"
+#include "ui/win32_device_notice.h"
 #include "ui/win32_layer.h"
 
 namespace {
@@ -199,19 +200,22 @@ LRESULT CALLBACK LayerWindowProcedure(HWND window, UINT message, WPARAM wparam, 
       events.current.object_number = static_cast<int32_t>(wparam);
       return 0;
     case WM_DEVICECHANGE:
-      // NOTE: the platform sends the notice, and a sent message does not end the wait, so it
-      // comes back as a posted message, which does. lParam is never read: it may be null, and
-      // the notice alone is reason enough to look again.
+      // NOTE: the platform sends the notice, and a sent message does not end the wait, so a
+      // posted message wakes it; the notices that come before the application takes them
+      // share one wake-up, and so one event.
       if (record == nullptr ||
           (wparam != DBT_DEVICEARRIVAL && wparam != DBT_DEVICEREMOVECOMPLETE)) {
         break;
       }
-      PostMessageA(window, MESSAGE_DEVICE_NOTICE, wparam, 0);
+      if (KeepDeviceNotice(wparam == DBT_DEVICEARRIVAL, lparam) &&
+          !PostMessageA(window, MESSAGE_DEVICE_NOTICE, 0, 0)) {
+        DeviceNoticeWakeHandled();  // none is outstanding after all
+      }
       return TRUE;
     case MESSAGE_DEVICE_NOTICE:
       if (record == nullptr) break;
+      DeviceNoticeWakeHandled();
       events.SetPending(DeviceNotice);
-      events.current.event_type = static_cast<int32_t>(wparam);
       return 0;
     case MESSAGE_TRAY_FORWARD:
       PostMessageA(window, MESSAGE_TRAY, wparam, lparam);
@@ -293,14 +297,17 @@ bool WaitHandlingSentMessages(intptr_t object, uint32_t limit_ms) {
   const ULONGLONG start = GetTickCount64();
   for (;;) {
     const ULONGLONG elapsed = GetTickCount64() - start;
-    if (elapsed >= limit_ms) return false;
-    const DWORD left = static_cast<DWORD>(limit_ms - elapsed);
+    const DWORD left = elapsed < limit_ms ? static_cast<DWORD>(limit_ms - elapsed) : 0;
+    // NOTE: the object is tested before the time, so one signalled by the deadline counts.
     const DWORD woke = MsgWaitForMultipleObjects(1, &handle, FALSE, left, QS_SENDMESSAGE);
     if (woke == WAIT_OBJECT_0) return true;
-    if (woke != WAIT_OBJECT_0 + 1) return false;
-    // NOTE: PM_QS_SENDMESSAGE with PM_NOREMOVE delivers sent messages only; posted input stays
-    // queued for the event loop.
-    MSG message;
-    PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    if (woke == WAIT_OBJECT_0 + 1) {
+      // NOTE: PM_QS_SENDMESSAGE with PM_NOREMOVE delivers sent messages only; posted input
+      // stays queued for the event loop.
+      MSG message;
+      PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+      if (left != 0) continue;
+    }
+    return WaitForSingleObject(handle, 0) == WAIT_OBJECT_0;
   }
 }

@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "app/globals.h"
+#include "app/presence.h"
 #include "app/read_handover.h"
 #include "ui/ui.h"
 
@@ -17,6 +18,12 @@ struct World {
   std::condition_variable changed;
   bool present = false;
   bool open_fails = false;
+  int opens_before_failing = 0;
+  int probe_failures = 0;
+  std::set<HidHandle> dead;  // open handles whose device instance has gone
+  uint64_t clock_ms = 1000;
+  std::vector<DeviceNoticeInfo> notices;
+  int full_scans = 0;
   bool reads_fail_at_once = false;
   uint32_t read_error = 995;
   uint32_t write_error = 0;
@@ -49,6 +56,9 @@ void Reset() {
   {
     std::lock_guard<std::mutex> hold(w.lock);
     w.present = w.open_fails = w.reads_fail_at_once = w.cancel = false;
+    w.opens_before_failing = w.probe_failures = w.full_scans = 0;
+    w.dead.clear();
+    w.notices.clear();
     w.read_error = 995;
     w.write_error = 0;
     w.open.clear();
@@ -71,10 +81,42 @@ void SetPresent(bool present) {
   w.present = present;
 }
 
-void SetOpenFails(bool fails) {
+void SetOpenFails(bool fails, int opens_first) {
   World& w = W();
   std::lock_guard<std::mutex> hold(w.lock);
   w.open_fails = fails;
+  w.opens_before_failing = opens_first;
+}
+
+void Replug() {
+  World& w = W();
+  std::lock_guard<std::mutex> hold(w.lock);
+  w.present = true;
+  w.dead = w.open;
+  w.reports.clear();
+  w.changed.notify_all();
+}
+
+void FailNextProbes(int count) {
+  World& w = W();
+  std::lock_guard<std::mutex> hold(w.lock);
+  w.probe_failures = count;
+}
+
+void AdvanceClock(uint64_t ms) {
+  World& w = W();
+  std::lock_guard<std::mutex> hold(w.lock);
+  w.clock_ms += ms;
+}
+
+void AddNotice(bool arrival, const char* name) {
+  World& w = W();
+  std::lock_guard<std::mutex> hold(w.lock);
+  DeviceNoticeInfo notice;
+  notice.arrival = arrival;
+  notice.named = name != nullptr;
+  if (name != nullptr) notice.name = name;
+  w.notices.push_back(notice);
 }
 
 void QueueReport(const Report& report) {
@@ -110,6 +152,7 @@ FAKE_GETTER(int, OpenCount, w.opens)
 FAKE_GETTER(int, CloseCount, w.closes)
 FAKE_GETTER(int, ScanCount, w.scans)
 FAKE_GETTER(int, HandleCheckCount, w.handle_checks)
+FAKE_GETTER(int, FullScanCount, w.full_scans)
 FAKE_GETTER(std::vector<std::string>, Faults, w.faults)
 FAKE_GETTER(int, ReadsStarted, w.reads_started)
 FAKE_GETTER(bool, ReadInProgress, w.reading != 0)
@@ -141,31 +184,42 @@ int32_t FindHidDevice(uint16_t product, uint16_t vendor, uint16_t version) {
   std::lock_guard<std::mutex> hold(w.lock);
   if (product != 0xEF22 || vendor != 0xAAAA || version != 0xFFFF) w.faults.push_back("ids");
   ++w.scans;
+  ++w.full_scans;
   return w.present ? 1 : 0;
 }
 
-HidHandle OpenHidDevice(uint16_t product, uint16_t vendor, uint16_t version) {
+// Every open of the device's one interface carries the same path.
+HidHandle OpenHidDevice(uint16_t product, uint16_t vendor, uint16_t version, std::string* path) {
   World& w = W();
   std::lock_guard<std::mutex> hold(w.lock);
   if (product != 0xEF22 || vendor != 0xAAAA || version != 0xFFFF) w.faults.push_back("ids");
-  if (!w.present || w.open_fails) return 0;
+  ++w.full_scans;
+  if (!w.present) return 0;
+  if (w.open_fails && w.opens_before_failing-- <= 0) return 0;
   const HidHandle h = w.next_handle++;
   w.open.insert(h);
   ++w.opens;
+  if (path != nullptr) *path = fake::kDevicePath;
   return h;
 }
 
-// A cancelled read fails with ERROR_OPERATION_ABORTED, a failing one with the chosen error.
-// The device behind an open handle answers while it is present and the handle is open.
+// The device behind an open handle answers while it is present and the handle is neither
+// closed nor dead, unless a probe failure was asked for.
 int32_t CheckHidHandle(HidHandle handle, uint16_t product, uint16_t vendor, uint16_t version) {
   World& w = W();
   std::lock_guard<std::mutex> hold(w.lock);
   if (product != 0xEF22 || vendor != 0xAAAA || version != 0xFFFF) w.faults.push_back("ids");
   if (w.open.count(handle) == 0) w.faults.push_back("check of a handle that is not open");
   ++w.handle_checks;
-  return w.present && w.open.count(handle) != 0 ? 1 : 0;
+  if (w.probe_failures > 0) {
+    --w.probe_failures;
+    return 0;
+  }
+  return w.present && w.open.count(handle) != 0 && w.dead.count(handle) == 0 ? 1 : 0;
 }
 
+// A cancelled read fails with ERROR_OPERATION_ABORTED, a failing one with the chosen error,
+// one on a dead handle at once with ERROR_DEVICE_NOT_CONNECTED.
 int32_t ReadHidDeviceFull(HidHandle handle, void* buffer, int32_t count, uint32_t* error) {
   World& w = W();
   std::unique_lock<std::mutex> hold(w.lock);
@@ -174,21 +228,29 @@ int32_t ReadHidDeviceFull(HidHandle handle, void* buffer, int32_t count, uint32_
     w.faults.push_back("read on a handle that is not open");
     return 0;
   }
+  if (w.dead.count(handle) != 0) {
+    if (error != nullptr) *error = 1167;
+    return 0;
+  }
   if (error != nullptr) *error = w.cancel ? 995 : w.read_error;
   w.reading = handle;
   w.cancel = false;
   // A blocked read ends with a report, a cancel, or (a hang guard) after 10 s.
   const bool woke = w.changed.wait_for(hold, std::chrono::seconds(10), [&] {
-    return !w.reports.empty() || w.cancel || w.reads_fail_at_once;
+    return !w.reports.empty() || w.cancel || w.reads_fail_at_once || w.dead.count(handle) != 0;
   });
   w.reading = 0;
   if (!woke) w.faults.push_back("read hung");
   if (error != nullptr) *error = w.cancel ? 995 : w.read_error;
-  if (w.reports.empty() || w.cancel) return 0;
+  if (w.reports.empty() || w.cancel || w.dead.count(handle) != 0) return 0;
   if (error != nullptr) *error = 0;
   std::memcpy(buffer, w.reports.front().data(), static_cast<size_t>(count < 5 ? count : 5));
   w.reports.pop_front();
   return 5;
+}
+
+int32_t ReadHidDevice(HidHandle handle, void* buffer, int32_t count) {
+  return ReadHidDeviceFull(handle, buffer, count, nullptr);
 }
 
 int32_t WriteHidDeviceWithin(HidHandle handle, const void* buffer, int32_t count, uint32_t,
@@ -197,8 +259,9 @@ int32_t WriteHidDeviceWithin(HidHandle handle, const void* buffer, int32_t count
   std::lock_guard<std::mutex> hold(w.lock);
   if (wait != WaitHandlingSentMessages) w.faults.push_back("write waits without handling messages");
   if (w.open.count(handle) == 0) w.faults.push_back("write on a handle that is not open");
-  if (error != nullptr) *error = w.write_error;
-  if (w.write_error != 0) return 0;
+  const uint32_t failure = !w.present || w.dead.count(handle) != 0 ? 1167 : w.write_error;
+  if (error != nullptr) *error = failure;
+  if (failure != 0) return 0;
   const uint8_t* bytes = static_cast<const uint8_t*>(buffer);
   w.writes.emplace_back(bytes, bytes + count);
   return count;
@@ -214,6 +277,8 @@ int32_t CloseHidHandle(HidHandle handle) {
     return 0;
   }
   ++w.closes;
+  w.dead.erase(handle);
+  w.reports.clear();
   return 1;
 }
 
@@ -229,7 +294,29 @@ void WakeReceiveThread() {
   }
 }
 
+// --- Presence clock and pause
+// ---------------------------------------------------------------------
+
+uint64_t PresenceClockMs() {
+  World& w = W();
+  std::lock_guard<std::mutex> hold(w.lock);
+  return w.clock_ms;
+}
+
+// The pause passes on the fake clock only.
+void PresencePause(uint32_t ms) {
+  fake::AdvanceClock(ms);
+}
+
 // --- Window layer ---------------------------------------------------------------------------
+
+std::vector<DeviceNoticeInfo> TakeDeviceNotices() {
+  World& w = W();
+  std::lock_guard<std::mutex> hold(w.lock);
+  std::vector<DeviceNoticeInfo> taken;
+  taken.swap(w.notices);
+  return taken;
+}
 
 void PutGadgetText(int32_t gadget, const char* text) {
   World& w = W();

@@ -18,13 +18,25 @@ namespace fake {
 
 using Report = std::array<uint8_t, 5>;
 
+// The path of the device's one interface, as its opens report it.
+constexpr const char* kDevicePath =
+    "\\\\?\\hid#vid_aaaa&pid_ef22#7&1a2b3c&0&0000#{4d1e55b2-f16f-11cf-88cb-001111000030}";
+
 // Resets the device, the window and every counter; the hand-over and globals too.
 void Reset();
 
 // Device side.
 void SetPresent(bool present);
-void SetOpenFails(bool fails);
-// Queues an input report that the next read on any open handle returns.
+// Read-write opens fail (another program holds the device) after `opens_first` more succeed;
+// the lookup still sees the device.
+void SetOpenFails(bool fails, int opens_first = 0);
+// The device resets: it is present again at once, but every handle open on it is dead (its
+// probes, reads and writes fail) and its queued reports are gone.
+void Replug();
+// The next `count` probes of an open handle fail although the device answers.
+void FailNextProbes(int count);
+// Queues an input report that the next read on any open handle returns; closing a handle
+// drops the queued reports, as closing the platform's handle does.
 void QueueReport(const Report& report);
 // Makes reads that find no report fail at once with `error` instead of blocking.
 void SetReadsFailAtOnce(bool fail, uint32_t error = 995);
@@ -39,6 +51,8 @@ int CloseCount();
 // Lookups (FindHidDevice) and checks of an open handle (CheckHidHandle) made so far.
 int ScanCount();
 int HandleCheckCount();
+// Full scans of the HID interfaces so far: lookups and opens (OpenHidDevice) alike.
+int FullScanCount();
 // Faults seen: a read on a handle not open, a close of a handle with a read on it, a close
 // of a handle not open.
 std::vector<std::string> Faults();
@@ -49,7 +63,12 @@ bool ReadInProgress();
 // The handle a read is blocked on, 0 when none.
 HidHandle ReadingHandle();
 
+// Clock side: the presence clock stands still until advanced.
+void AdvanceClock(uint64_t ms);
+
 // Window side.
+// Adds a device notice for the next TakeDeviceNotices; a null name is a notice without one.
+void AddNotice(bool arrival, const char* name);
 void SetFieldText(int32_t gadget, const std::string& text);
 // Every PutGadgetText call as (gadget, text), in order.
 std::vector<std::pair<int32_t, std::string>> TextsPut();

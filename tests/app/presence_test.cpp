@@ -81,71 +81,159 @@ TEST_F(Presence, ReattachOpensTwoNewHandles) {
   EXPECT_EQ(fake::TextsPut().back(), (std::pair<int32_t, std::string>{0, "Discovered device"}));
 }
 
-TEST_F(Presence, AnOpenThatFailedIsTriedAgainAtEveryTickUntilBothAreOpen) {
+// Another program holds the device: it is seen, but the opens for reading and writing fail.
+// No handle is kept alone, the scan is not repeated at every tick, and the device is opened
+// at the first retry after its release, or at once on an arrival notice that names it.
+TEST_F(Presence, ADeviceHeldElsewhereIsTriedEveryTwoSecondsAndNeverHalfOpen) {
   fake::SetPresent(true);
-  fake::SetOpenFails(true);
+  fake::SetOpenFails(true, 1);  // the write open succeeds, the read open fails
   CheckDevice();
-  CheckDevice();
-  EXPECT_EQ(DeviceState, 1);
   EXPECT_EQ(WriteHandle, 0);
-  EXPECT_EQ(CurrentReadHandle(), 0);
+  EXPECT_TRUE(fake::OpenHandles().empty());
+  fake::SetOpenFails(true);
+  const int scans = fake::FullScanCount();
+  for (int tick = 0; tick < 20; ++tick) {  // 10 s of ticks
+    fake::AdvanceClock(500);
+    CheckDevice();
+    EXPECT_TRUE(fake::OpenHandles().empty());
+  }
+  EXPECT_LE(fake::FullScanCount() - scans, 6);
+  EXPECT_GE(fake::FullScanCount() - scans, 4) << "tried again about every 2 s";
   EXPECT_TRUE(fake::TextsPut().empty()) << "the status line keeps \"No HID device\"";
+
   fake::SetOpenFails(false);
+  fake::AdvanceClock(OPEN_RETRY_MS);
   CheckDevice();
   EXPECT_NE(WriteHandle, 0);
-  EXPECT_NE(CurrentReadHandle(), 0);
+  EXPECT_EQ(fake::OpenHandles().size(), 2u);
+  EXPECT_EQ(fake::TextsPut(), (Texts{{0, "Discovered device"}}));
+
+  // Held again after a re-plug: an arrival notice naming the device opens it without waiting.
+  fake::SetOpenFails(true);
+  fake::Replug();
+  CheckDevice();
+  EXPECT_TRUE(fake::OpenHandles().empty());
+  fake::SetOpenFails(false);
+  fake::AddNotice(true, fake::kDevicePath);
+  HandleDeviceNotices();
+  EXPECT_EQ(fake::OpenHandles().size(), 2u);
+}
+
+// A live device that refuses every output report (ERROR_GEN_FAILURE, as a stalled report
+// gives): its handles and queued reports stay, and nothing is scanned.
+TEST_F(Presence, ALiveDeviceRefusingEveryWriteKeepsItsHandlesAndReports) {
+  fake::SetPresent(true);
+  CheckDevice();
+  const HidHandle write = WriteHandle, read = CurrentReadHandle();
+  const int scans = fake::FullScanCount(), probes = fake::HandleCheckCount();
+  fake::QueueReport({0, 0x39, 0x30, 0, 0});
+  fake::SetWriteError(31);
+  for (int click = 0; click < 100; ++click) {
+    RunRowCommand(1);
+    if (click % 5 == 0) CheckDevice();  // the ticks in between
+  }
+  EXPECT_EQ(fake::HandleCheckCount() - probes, 120) << "each failed write asks the device";
+  EXPECT_EQ(fake::OpenCount(), 2);
+  EXPECT_EQ(fake::FullScanCount(), scans);
+  EXPECT_EQ(WriteHandle, write);
+  EXPECT_EQ(CurrentReadHandle(), read);
+  uint8_t buffer[RECEIVE_BUFFER_SIZE] = {};
+  RunReceivePass(buffer);
+  EXPECT_EQ(fake::TextsPut().back(), (std::pair<int32_t, std::string>{12, "12345"}));
+}
+
+TEST_F(Presence, OneFailedProbeIsConfirmedAndCostsNothing) {
+  fake::SetPresent(true);
+  CheckDevice();
+  const HidHandle write = WriteHandle, read = CurrentReadHandle();
+  fake::FailNextProbes(1);
+  CheckDevice();
+  EXPECT_EQ(fake::HandleCheckCount(), 2);
+  EXPECT_EQ(WriteHandle, write);
+  EXPECT_EQ(CurrentReadHandle(), read);
+  EXPECT_EQ(fake::OpenCount(), 2);
+  EXPECT_EQ(fake::ScanCount(), 1);
+  EXPECT_EQ(fake::TextsPut().size(), 1u);
+}
+
+// The device resets and is back before any transfer has failed: only the probe can tell.
+TEST_F(Presence, ADeviceBackBeforeAnyTransferFailedIsReopened) {
+  fake::SetPresent(true);
+  CheckDevice();
+  const HidHandle write = WriteHandle, read = CurrentReadHandle();
+  fake::Replug();
+  CheckDevice();
+  EXPECT_NE(WriteHandle, write);
+  EXPECT_NE(CurrentReadHandle(), read);
+  EXPECT_EQ(fake::OpenHandles().size(), 2u);
+  EXPECT_EQ(fake::OpenCount(), 4);
+  // Reopened inside one check: the status line never changed.
   EXPECT_EQ(fake::TextsPut(), (Texts{{0, "Discovered device"}}));
 }
 
-// A transfer that says the device has gone makes the next check reopen both handles (the
-// device may be back already); one that was cancelled, timed out or refused does not.
-TEST_F(Presence, OnlyAGoneErrorMakesTheNextCheckReopenBothHandles) {
-  struct Case {
-    bool on_read;
-    uint32_t error;
-    bool reopened;
-  };
-  const Case cases[] = {{true, 1167, true},  {true, 109, true},  {true, 995, false},
-                        {false, 1167, true}, {false, 233, true}, {false, 1460, false},
-                        {false, 170, false}, {false, 995, false}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE((c.on_read ? "read error " : "write error ") + std::to_string(c.error));
-    fake::Reset();
-    fake::SetFieldText(4, "12345678");
-    fake::SetPresent(true);
-    CheckDevice();
-    const HidHandle write = WriteHandle, read = CurrentReadHandle();
-    uint8_t buffer[RECEIVE_BUFFER_SIZE] = {};
-    if (c.on_read) {
-      fake::SetReadsFailAtOnce(true, c.error);
-      RunReceivePass(buffer);
-      fake::SetReadsFailAtOnce(false);
-    } else {
-      fake::SetWriteError(c.error);
-      RunRowCommand(1);
-      fake::SetWriteError(0);
-    }
-    CheckDevice();
-    EXPECT_EQ(WriteHandle != write && CurrentReadHandle() != read, c.reopened);
-    EXPECT_EQ(fake::OpenHandles().size(), 2u);
-    EXPECT_EQ(fake::OpenCount(), c.reopened ? 4 : 2);
-    // Reopened inside one tick: the status line never changed.
-    EXPECT_EQ(fake::TextsPut(), (Texts{{0, "Discovered device"}}));
-    EXPECT_TRUE(fake::Faults().empty());
-  }
-}
-
-TEST_F(Presence, ALostDeviceThatIsNotBackIsShownAsAbsent) {
+// A write fails because the device has gone: the check runs at once, not at the next tick.
+TEST_F(Presence, AWriteToAGoneDeviceShowsItAbsentAtOnce) {
   fake::SetPresent(true);
   CheckDevice();
   fake::SetPresent(false);
-  fake::SetWriteError(1167);
   RunRowCommand(1);
-  CheckDevice();
   EXPECT_EQ(WriteHandle, 0);
   EXPECT_EQ(CurrentReadHandle(), 0);
   EXPECT_TRUE(fake::OpenHandles().empty());
   EXPECT_EQ(fake::TextsPut(), (Texts{{0, "Discovered device"}, {0, "No HID device"}}));
+}
+
+// Notices about other devices cost nothing; one that can be the device costs one check.
+TEST_F(Presence, OnlyNoticesThatCanConcernTheDeviceRunACheck) {
+  const char* headset =
+      "\\\\?\\HID#VID_046D&PID_0A44&MI_03#8&2b1c&0&0000#{4d1e55b2-f16f-11cf-88cb-001111000030}";
+  const char* other_board =
+      "\\\\?\\hid#vid_1234&pid_ef22#7&9&0&0000#{4d1e55b2-f16f-11cf-88cb-001111000030}";
+  for (int i = 0; i < 20; ++i) {
+    fake::AddNotice(true, i % 2 == 0 ? headset : other_board);
+    fake::AddNotice(false, i % 2 == 0 ? headset : other_board);
+  }
+  HandleDeviceNotices();
+  EXPECT_EQ(fake::FullScanCount(), 0) << "while absent";
+  fake::AddNotice(true, nullptr);  // a record without a readable name
+  fake::AddNotice(true, nullptr);
+  HandleDeviceNotices();
+  EXPECT_EQ(fake::ScanCount(), 1) << "notices that come together make one check";
+
+  fake::SetPresent(true);
+  fake::AddNotice(
+      true, "\\\\?\\HID#VID_AAAA&PID_EF22#7&1A2B3C&0&0000#{4D1E55B2-F16F-11CF-88CB-001111000030}");
+  HandleDeviceNotices();
+  ASSERT_EQ(fake::OpenHandles().size(), 2u);
+  const int scans = fake::FullScanCount(), probes = fake::HandleCheckCount();
+  for (int i = 0; i < 20; ++i) {
+    fake::AddNotice(true, headset);
+    fake::AddNotice(false, headset);
+  }
+  fake::AddNotice(true, fake::kDevicePath);  // held already
+  HandleDeviceNotices();
+  EXPECT_EQ(fake::FullScanCount(), scans) << "while connected";
+  EXPECT_EQ(fake::HandleCheckCount(), probes);
+
+  // The removal that names the held interface, in another case, is seen at once.
+  fake::SetPresent(false);
+  fake::AddNotice(
+      false, "\\\\?\\HID#VID_AAAA&PID_EF22#7&1A2B3C&0&0000#{4D1E55B2-F16F-11CF-88CB-001111000030}");
+  HandleDeviceNotices();
+  EXPECT_EQ(WriteHandle, 0);
+  EXPECT_EQ(fake::TextsPut().back(), (std::pair<int32_t, std::string>{0, "No HID device"}));
+}
+
+TEST(DeviceName, UsbAndBluetoothPathsOfTheDeviceInAnyCase) {
+  EXPECT_TRUE(NameCouldBeTheDevice("\\\\?\\hid#vid_aaaa&pid_ef22&mi_00#7&1&0&0000#{x}"));
+  EXPECT_TRUE(NameCouldBeTheDevice("\\\\?\\HID#VID_AAAA&PID_EF22#7&1&0&0000#{x}"));
+  EXPECT_TRUE(NameCouldBeTheDevice(
+      "\\\\?\\HID#{00001124-0000-1000-8000-00805f9b34fb}_VID&0002AAAA_PID&EF22#9&1&0&0000#{x}"));
+  EXPECT_FALSE(NameCouldBeTheDevice("\\\\?\\hid#vid_aaaa&pid_ef23#7&1&0&0000#{x}"));
+  EXPECT_FALSE(NameCouldBeTheDevice("\\\\?\\hid#vid_aaab&pid_ef22#7&1&0&0000#{x}"));
+  EXPECT_FALSE(NameCouldBeTheDevice(
+      "\\\\?\\HID#{00001124-0000-1000-8000-00805f9b34fb}_VID&0001AAAA_PID&EF22#9"));
+  EXPECT_FALSE(NameCouldBeTheDevice(""));
 }
 
 }  // namespace

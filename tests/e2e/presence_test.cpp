@@ -1,6 +1,6 @@
-// quillomatic.exe following its device: re-plugs inside one presence tick, an open refused
-// once, device notices, a stalled device under many clicks, and leaving other devices alone
-// while connected.
+// quillomatic.exe following its device: re-plugs inside one presence tick, a device held by
+// another program, device notices, a stalled device under many clicks, and leaving other
+// devices alone while connected.
 #include <windows.h>
 #include <dbt.h>
 
@@ -75,11 +75,23 @@ TEST_F(Presence, ReplugInsideOneTickWorksAgainWithinASecond) {
   }
 }
 
-TEST_F(Presence, AnOpenRefusedOnceIsTriedAgainWithoutAnUnplug) {
+// Another program holds the device: the program keeps "No HID device", scans about every 2 s
+// instead of at every tick, keeps no handle, and opens the device once it is free.
+TEST_F(Presence, ADeviceHeldByAnotherProgramIsTriedEveryTwoSecondsAndFoundOnceFree) {
   const int dev = sim_->Plug(kQuill);
-  SetEnvironmentVariableA("QUILL_SIM_REFUSE_FIRST_OPEN", "1");
+  sim_->SetHeld(dev, true);
   Start();
-  SetEnvironmentVariableA("QUILL_SIM_REFUSE_FIRST_OPEN", nullptr);
+  Sleep(500);
+  const int enumerations = sim_->Enumerations();
+  bool status_kept = true;
+  for (int i = 0; i < 40; ++i) {  // 4 s, eight ticks
+    status_kept = status_kept && TextOf(Gadget(kStatusLabel)) == "No HID device";
+    Sleep(100);
+  }
+  EXPECT_TRUE(status_kept);
+  EXPECT_LE(sim_->Enumerations() - enumerations, 3);
+  EXPECT_TRUE(WaitUntil([&] { return sim_->OpenHandles(dev) == 0; }, 1000));
+  sim_->SetHeld(dev, false);
   ASSERT_TRUE(HoldsTwoHandles(dev));
   EXPECT_TRUE(StatusIs("Discovered device"));
   ASSERT_TRUE(Press(Gadget(11)));
@@ -87,13 +99,16 @@ TEST_F(Presence, AnOpenRefusedOnceIsTriedAgainWithoutAnUnplug) {
 }
 
 // The notice's check runs before the click posted right behind it, so the click already
-// meets the closed handle and shows the box.
+// meets the closed handle and shows the box. The removal names the held interface in another
+// case; the arrival names the device's new interface.
 TEST_F(Presence, ADeviceNoticeRunsTheCheckBeforeTheNextClick) {
   int dev = sim_->Plug(kQuill);
   Start();
   ASSERT_TRUE(HoldsTwoHandles(dev));
+  std::string held = sim_->PathOf(dev);
+  std::transform(held.begin(), held.end(), held.begin(), ::toupper);
   sim_->Unplug(dev);
-  ASSERT_TRUE(SendDeviceNotice(main_, DBT_DEVICEREMOVECOMPLETE));
+  ASSERT_TRUE(SendDeviceNotice(main_, DBT_DEVICEREMOVECOMPLETE, held));
   ASSERT_TRUE(Press(Gadget(11)));
   HWND box = FindMessageBox(app_->pid(), 5000);
   ASSERT_NE(box, nullptr) << "the click after the removal notice found a device";
@@ -102,13 +117,45 @@ TEST_F(Presence, ADeviceNoticeRunsTheCheckBeforeTheNextClick) {
   EXPECT_TRUE(DismissMessageBox(box, 5000));
 
   dev = sim_->Plug(kQuill);
-  ASSERT_TRUE(SendDeviceNotice(main_, DBT_DEVICEARRIVAL));
+  ASSERT_TRUE(SendDeviceNotice(main_, DBT_DEVICEARRIVAL, sim_->PathOf(dev)));
   ASSERT_TRUE(Press(Gadget(11)));
   EXPECT_TRUE(sim_->WaitReports(dev, 1, 3000)) << "the click after the arrival notice was lost";
   EXPECT_EQ(FindMessageBox(app_->pid(), 0), nullptr);
   EXPECT_TRUE(StatusIs("Discovered device"));
 }
 
+// Twenty arrivals and twenty removals of other interfaces cost no scan beyond the timer's own
+// while the device is absent, and none at all while it is held.
+TEST_F(Presence, NoticesAboutOtherDevicesCostNoScan) {
+  const int headset = sim_->Plug(kHeadset);
+  const int board = sim_->Plug(kOtherBoard);
+  Start();
+  Sleep(600);
+  auto storm = [&] {
+    for (int i = 0; i < 20; ++i) {
+      const std::string other = sim_->PathOf(i % 2 == 0 ? headset : board);
+      ASSERT_TRUE(SendDeviceNotice(main_, DBT_DEVICEARRIVAL, other));
+      ASSERT_TRUE(SendDeviceNotice(main_, DBT_DEVICEREMOVECOMPLETE, other));
+    }
+  };
+  ULONGLONG began = GetTickCount64();
+  int enumerations = sim_->Enumerations();
+  storm();
+  const int timer_scans = static_cast<int>((GetTickCount64() - began) / 500) + 1;
+  EXPECT_LE(sim_->Enumerations() - enumerations, timer_scans + 1);
+
+  const int dev = sim_->Plug(kQuill);
+  ASSERT_TRUE(HoldsTwoHandles(dev));
+  enumerations = sim_->Enumerations();
+  const int opens = sim_->Opens(dev);
+  storm();
+  EXPECT_EQ(sim_->Enumerations(), enumerations);
+  EXPECT_EQ(sim_->Opens(dev), opens);
+  EXPECT_EQ(TextOf(Gadget(kStatusLabel)), "Discovered device");
+}
+
+// A live device that stalls every output report: no thread is parked per click, the handles
+// and the reports the device sends stay, and nothing is scanned.
 TEST_F(Presence, AStalledDeviceAndAHundredClicksParkNoThreads) {
   const int dev = sim_->Plug(kQuill);
   Start();
@@ -116,6 +163,7 @@ TEST_F(Presence, AStalledDeviceAndAHundredClicksParkNoThreads) {
   Sleep(500);
   const int after_start = ThreadsOf(app_->pid());
   ASSERT_GT(after_start, 0);
+  const int enumerations = sim_->Enumerations(), opens = sim_->Opens(dev);
   sim_->SetStall(dev, true);
   Sleep(50);
   for (int i = 0; i < 100; ++i) ASSERT_TRUE(Press(Gadget(1)));
@@ -125,8 +173,10 @@ TEST_F(Presence, AStalledDeviceAndAHundredClicksParkNoThreads) {
   while (GetTickCount64() - stalled < 3000) {
     answered = answered && Answers(main_, kMessageTimeoutMs);
     most = std::max(most, ThreadsOf(app_->pid()));
+    if (GetTickCount64() - stalled > 1500) sim_->SendValue(dev, 4242);
     Sleep(50);
   }
+  EXPECT_TRUE(WaitForText(Gadget(kReceiveField), "4242", 3000)) << "the report sent in the stall";
   sim_->SetStall(dev, false);
   EXPECT_TRUE(answered) << "the window stopped answering";
   EXPECT_LE(most, after_start + 3) << "threads after start-up: " << after_start;
@@ -140,6 +190,8 @@ TEST_F(Presence, AStalledDeviceAndAHundredClicksParkNoThreads) {
       },
       10000));
   EXPECT_LE(ThreadsOf(app_->pid()), after_start + 3);
+  EXPECT_EQ(sim_->Opens(dev), opens) << "reopened";
+  EXPECT_EQ(sim_->Enumerations(), enumerations);
 }
 
 TEST_F(Presence, WhileConnectedNoOtherInterfaceIsTouched) {

@@ -272,7 +272,7 @@ DWORD WINAPI RunBoundedWrite(LPVOID parameter) {
   return 0;
 }
 
-TEST(WriteWithinTest, BlockedWriteGivesZeroOnceTheBoundPassesAndTheDeviceIsNotGone) {
+TEST(WriteWithinTest, BlockedWriteGivesZeroOnceTheBoundPasses) {
   BlockingPipe pipe;
   ASSERT_NE(pipe.client, INVALID_HANDLE_VALUE);
   BoundedWrite write{AsHid(pipe.client), 200};
@@ -282,7 +282,9 @@ TEST(WriteWithinTest, BlockedWriteGivesZeroOnceTheBoundPassesAndTheDeviceIsNotGo
   CloseHandle(thread);
   ASSERT_EQ(waited, WAIT_OBJECT_0) << "WriteHidDeviceWithin did not return";
   EXPECT_EQ(write.result, 0);
-  EXPECT_FALSE(HidErrorMeansGone(write.error)) << write.error;
+  // Cancelled in the grace time, or given up and left to finish.
+  EXPECT_TRUE(write.error == ERROR_OPERATION_ABORTED || write.error == ERROR_TIMEOUT)
+      << write.error;
   std::printf("bounded write of 200 ms returned after %llu ms, error %u\n", write.elapsed_ms,
               write.error);
   DWORD available = 1;
@@ -290,13 +292,13 @@ TEST(WriteWithinTest, BlockedWriteGivesZeroOnceTheBoundPassesAndTheDeviceIsNotGo
   EXPECT_EQ(available, 0u);  // the cancelled write delivered nothing
 }
 
-TEST(WriteWithinTest, AWriteToAVanishedReaderSaysTheDeviceHasGone) {
+TEST(WriteWithinTest, AWriteToAVanishedReaderFailsAtOnceWithThePlatformsError) {
   Pipe pipe;
   CloseHandle(pipe.read);
   pipe.read = nullptr;
   uint32_t error = 0;
   EXPECT_EQ(WriteHidDeviceWithin(AsHid(pipe.write), REPORT, 9, 10000, WaitPlainly, &error), 0);
-  EXPECT_TRUE(HidErrorMeansGone(error)) << error;
+  EXPECT_TRUE(error == ERROR_NO_DATA || error == ERROR_BROKEN_PIPE) << error;
 }
 
 TEST(WriteWithinTest, WriteInTimeGivesItsCount) {

@@ -5,10 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cstddef>
 #include <cstring>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "ui/ui.h"
 #include "ui/win32_layer.h"
@@ -132,37 +135,91 @@ TEST_F(EventLayerTest, TimerTicksCarryTheirNumberAndKeepNoBacklog) {
   EXPECT_LE(CountEvents(events, TimerTick), 1u);
 }
 
-// The platform sends the notice from another thread; the wait returns it at once, before any
-// other message comes, and never reads its parameter (which may be null).
-TEST_F(EventLayerTest, DeviceArrivalAndRemovalEndTheWaitWithDeviceNotice) {
+// A notice record of the HID class naming an interface, `size` bytes as dbcc_size says.
+std::vector<char> NoticeRecord(const uint8_t* cls, const std::string& name, DWORD size) {
+  std::vector<char> bytes(std::max<size_t>(size, sizeof(DEV_BROADCAST_DEVICEINTERFACE_A)));
+  DEV_BROADCAST_DEVICEINTERFACE_A head = {};
+  head.dbcc_size = size;
+  head.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+  std::memcpy(&head.dbcc_classguid, cls, sizeof(head.dbcc_classguid));
+  std::memcpy(bytes.data(), &head, offsetof(DEV_BROADCAST_DEVICEINTERFACE_A, dbcc_name));
+  std::memcpy(bytes.data() + offsetof(DEV_BROADCAST_DEVICEINTERFACE_A, dbcc_name), name.data(),
+              std::min<size_t>(name.size(), bytes.size() - 28));
+  return bytes;
+}
+
+// A notice as the platform sends it: its kind and its record (null for none).
+struct Notice {
+  WPARAM kind;
+  const char* record;
+};
+
+// The notices that one platform thread sends to a window, one after the other.
+struct NoticeBatch {
+  HWND window;
+  const Notice* notices;
+  size_t count;
+};
+
+// Thread body: sends every notice of a batch.
+DWORD WINAPI SendNotices(LPVOID parameter) {
+  const auto* batch = static_cast<const NoticeBatch*>(parameter);
+  for (size_t i = 0; i < batch->count; ++i) {
+    SendMessageA(batch->window, WM_DEVICECHANGE, batch->notices[i].kind,
+                 reinterpret_cast<LPARAM>(batch->notices[i].record));
+  }
+  return 0;
+}
+
+// The platform sends the notices from another thread; the wait returns one DeviceNotice for
+// those that came together, and the interface names are read only from records that can be
+// trusted: null, short, unterminated or foreign records give notices without a name.
+TEST_F(EventLayerTest, DeviceNoticesCarryTheirNamesAndComeTogetherAsOneEvent) {
   const uint8_t hid_class[16] = {0xB2, 0x55, 0x1E, 0x4D, 0x6F, 0xF1, 0xCF, 0x11,
                                  0x88, 0xCB, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30};
+  const uint8_t other_class[16] = {1, 2, 3};
   EXPECT_NE(WatchDeviceInterfaces(0, hid_class), 0);
   EXPECT_EQ(WatchDeviceInterfaces(9, hid_class), 0);  // no such window
-  DEV_BROADCAST_DEVICEINTERFACE_A notice = {};
-  notice.dbcc_size = sizeof(notice);
-  notice.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
-  std::memcpy(&notice.dbcc_classguid, hid_class, sizeof(hid_class));
-  const LPARAM real = reinterpret_cast<LPARAM>(&notice);
-  const struct {
-    WPARAM kind;
-    LPARAM parameter;
-    bool raises;
-  } cases[] = {{DBT_DEVICEARRIVAL, real, true},      {DBT_DEVICEREMOVECOMPLETE, real, true},
-               {DBT_DEVICEARRIVAL, 0, true},         {DBT_DEVICEREMOVECOMPLETE, 0, true},
-               {DBT_DEVICEQUERYREMOVE, real, false}, {DBT_DEVNODES_CHANGED, 0, false}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(std::to_string(c.kind) + (c.parameter != 0 ? " with a record" : " with null"));
-    SettleEvents(window_);
-    HWND window = window_;
-    std::thread platform(
-        [&c, window] { SendMessageA(window, WM_DEVICECHANGE, c.kind, c.parameter); });
-    int32_t code = 0;
-    for (int i = 0; i < 10 && code != DeviceNotice; ++i) code = NextEvent(c.raises ? 1000 : 100);
-    platform.join();
-    EXPECT_EQ(code == DeviceNotice, c.raises);
+  const std::string name = "\\\\?\\HID#VID_AAAA&PID_EF22#7&1&0&0000#{x}";
+  const std::vector<char> named = NoticeRecord(hid_class, name + '\0', 28 + name.size() + 1);
+  const std::vector<char> no_end = NoticeRecord(hid_class, name, 28 + name.size());
+  const std::vector<char> short_one = NoticeRecord(hid_class, "", 20);
+  const std::vector<char> foreign = NoticeRecord(other_class, name + '\0', 28 + name.size() + 1);
+  const Notice sent[] = {
+      {DBT_DEVICEARRIVAL, named.data()},     {DBT_DEVICEREMOVECOMPLETE, named.data()},
+      {DBT_DEVICEARRIVAL, nullptr},          {DBT_DEVICEREMOVECOMPLETE, no_end.data()},
+      {DBT_DEVICEARRIVAL, short_one.data()}, {DBT_DEVICEARRIVAL, foreign.data()},
+      {DBT_DEVICEQUERYREMOVE, named.data()}, {DBT_DEVNODES_CHANGED, nullptr}};
+  SettleEvents(window_);
+  TakeDeviceNotices();
+  NoticeBatch batch = {window_, sent, sizeof(sent) / sizeof(sent[0])};
+  HANDLE platform = CreateThread(nullptr, 0, SendNotices, &batch, 0, nullptr);
+  ASSERT_NE(platform, nullptr);
+  // Only the sent notices are handled meanwhile; the posted wake-up waits for the event loop.
+  EXPECT_TRUE(WaitHandlingSentMessages(reinterpret_cast<intptr_t>(platform), 10000));
+  CloseHandle(platform);
+  const std::vector<SeenEvent> events = SettleEvents(window_);
+  EXPECT_EQ(CountEvents(events, DeviceNotice), 1u);
+  const std::vector<DeviceNoticeInfo> notices = TakeDeviceNotices();
+  ASSERT_EQ(notices.size(), 6u);
+  const bool arrivals[] = {true, false, true, false, true, true};
+  for (size_t i = 0; i < notices.size(); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(notices[i].arrival, arrivals[i]);
+    EXPECT_EQ(notices[i].named, i < 2);
+    EXPECT_EQ(notices[i].name, i < 2 ? name : "");
   }
   UnwatchDeviceInterfaces(0);
+}
+
+// A wait whose object is already signalled when its time is up still says so.
+TEST_F(EventLayerTest, AnObjectSignalledByTheDeadlineCounts) {
+  HANDLE done = CreateEventA(nullptr, TRUE, TRUE, nullptr);
+  ASSERT_NE(done, nullptr);
+  EXPECT_TRUE(WaitHandlingSentMessages(reinterpret_cast<intptr_t>(done), 0));
+  ResetEvent(done);
+  EXPECT_FALSE(WaitHandlingSentMessages(reinterpret_cast<intptr_t>(done), 0));
+  CloseHandle(done);
 }
 
 TEST_F(EventLayerTest, TextFromAnotherThreadRaisesGadgetUsedForTheField) {

@@ -46,9 +46,10 @@ bool Press(HWND button);
 // Tells whether the window's thread handles a message within `timeout_ms`.
 bool Answers(HWND w, UINT timeout_ms);
 
-// Sends a window a HID-class device notice (DBT_DEVICEARRIVAL or DBT_DEVICEREMOVECOMPLETE),
-// as the platform does; false when it is not handled in time.
-bool SendDeviceNotice(HWND w, WPARAM kind);
+// Sends a window a HID-class device notice (DBT_DEVICEARRIVAL or DBT_DEVICEREMOVECOMPLETE)
+// naming an interface, as the platform does (an empty name gives a record without one);
+// false when it is not handled in time.
+bool SendDeviceNotice(HWND w, WPARAM kind, const std::string& name);
 
 // Returns a control's rectangle in its parent's client coordinates.
 RECT RectInParent(HWND w);

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -10,18 +11,21 @@ namespace devsim {
 
 // Returns the pipe path of a device with the given tag and identifiers.
 std::string MakeDevicePath(const std::string& tag, const DeviceIds& ids) {
-  char tail[32];
-  std::snprintf(tail, sizeof tail, "-%04x-%04x-%04x", ids.vendor, ids.product, ids.version);
+  char tail[40];
+  std::snprintf(tail, sizeof tail, "#vid_%04x&pid_%04x&rev_%04x", ids.vendor, ids.product,
+                ids.version);
   return "\\\\.\\pipe\\quillsim-" + tag + tail;
 }
 
-// Parses the last three dash-separated hex fields of a name.
+// Parses the identifiers at the end of a name, in any case.
 bool ParseDeviceIds(const std::string& name, DeviceIds* ids) {
-  if (name.size() < 15) return false;
-  const std::string tail = name.substr(name.size() - 15);
+  constexpr size_t kTail = 27;  // "#vid_vvvv&pid_pppp&rev_rrrr"
+  if (name.size() < kTail) return false;
+  std::string tail = name.substr(name.size() - kTail);
+  for (char& c : tail) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   unsigned v = 0, p = 0, r = 0;
   char end = 0;
-  if (std::sscanf(tail.c_str(), "-%4x-%4x-%4x%c", &v, &p, &r, &end) != 3) return false;
+  if (std::sscanf(tail.c_str(), "#vid_%4x&pid_%4x&rev_%4x%c", &v, &p, &r, &end) != 3) return false;
   ids->vendor = static_cast<uint16_t>(v);
   ids->product = static_cast<uint16_t>(p);
   ids->version = static_cast<uint16_t>(r);
@@ -51,6 +55,11 @@ std::vector<std::string> ReadDeviceList(const std::string& file) {
 // Returns the tally file beside a list file.
 std::string EnumerationTally(const std::string& list_file) {
   return list_file + ".scans";
+}
+
+// Returns the held-devices file beside a list file.
+std::string HeldList(const std::string& list_file) {
+  return list_file + ".held";
 }
 
 // Appends one byte to the tally; its size is the number of enumerations.

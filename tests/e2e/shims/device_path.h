@@ -1,5 +1,6 @@
 // Names of simulated devices: a message-mode pipe per device, whose name carries the
-// device's vendor, product and version numbers, and the list file that says which are plugged.
+// device's vendor, product and version numbers as a USB HID interface path does, the list file
+// that says which are plugged, and the file that says which another program holds.
 #pragma once
 
 #include <cstdint>
@@ -23,7 +24,7 @@ struct DeviceIds {
   uint16_t version = 0;
 };
 
-// Returns the pipe path \\.\pipe\quillsim-<tag>-vvvv-pppp-rrrr of a device.
+// Returns the pipe path \\.\pipe\quillsim-<tag>#vid_vvvv&pid_pppp&rev_rrrr of a device.
 std::string MakeDevicePath(const std::string& tag, const DeviceIds& ids);
 
 // Reads the identifiers back from the tail of a device path or a bare pipe name.
@@ -40,6 +41,10 @@ std::string EnumerationTally(const std::string& list_file);
 
 // Adds one enumeration to the tally beside the list file in use.
 void CountEnumeration();
+
+// Returns the file beside the list that names the devices another program holds: their
+// read-write handles are refused.
+std::string HeldList(const std::string& list_file);
 
 // Replaces the list file in one step (write beside, then rename over).
 bool WriteDeviceList(const std::string& file, const std::vector<std::string>& paths);

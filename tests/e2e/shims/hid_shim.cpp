@@ -26,14 +26,22 @@ bool OpenedForWriting(HANDLE h) {
   return (info.GrantedAccess & (FILE_WRITE_DATA | GENERIC_WRITE)) != 0;
 }
 
-// With QUILL_SIM_REFUSE_FIRST_OPEN set, the process's first read-write handle is refused:
-// its attributes cannot be read, so it never matches (a device that is found, but whose
-// first open for reading and writing fails).
-bool RefuseThisHandle(HANDLE h) {
-  static LONG refused = 0;
-  if (GetEnvironmentVariableA("QUILL_SIM_REFUSE_FIRST_OPEN", nullptr, 0) == 0) return false;
+// Returns a pipe's own name: what follows the last backslash.
+std::string PipeName(const std::string& path) {
+  const size_t slash = path.find_last_of('\\');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// True for a read-write handle on a device that another program holds (named in the held
+// list): the open itself succeeded on the pipe, but its attributes cannot be read, so it
+// never matches, as if the open had failed.
+bool HeldElsewhere(HANDLE h, const std::string& name) {
   if (!OpenedForWriting(h)) return false;
-  return InterlockedExchange(&refused, 1) == 0;
+  const std::string list = devsim::HeldList(devsim::DeviceListPath());
+  for (const std::string& held : devsim::ReadDeviceList(list)) {
+    if (_stricmp(PipeName(held).c_str(), PipeName(name).c_str()) == 0) return true;
+  }
+  return false;
 }
 
 // True when the handle's pipe has been broken from the simulator's side: the device has gone.
@@ -58,7 +66,7 @@ void WINAPI HidD_GetHidGuid(LPGUID guid) {
 // the class driver does, once the device behind the handle has gone.
 // NOTE: Wine 8 answers FileNameInfo for pipes with the pipe's name; it has no final path.
 BOOLEAN WINAPI HidD_GetAttributes(HANDLE h, HidAttributes* attrs) {
-  if (attrs == nullptr || RefuseThisHandle(h)) return FALSE;
+  if (attrs == nullptr) return FALSE;
   if (DeviceGone(h)) {
     SetLastError(ERROR_DEVICE_NOT_CONNECTED);
     return FALSE;
@@ -73,7 +81,7 @@ BOOLEAN WINAPI HidD_GetAttributes(HANDLE h, HidAttributes* attrs) {
     name.push_back(static_cast<char>(info->FileName[i]));
   }
   devsim::DeviceIds ids;
-  if (!devsim::ParseDeviceIds(name, &ids)) return FALSE;
+  if (!devsim::ParseDeviceIds(name, &ids) || HeldElsewhere(h, name)) return FALSE;
   attrs->Size = sizeof(HidAttributes);
   attrs->VendorID = ids.vendor;
   attrs->ProductID = ids.product;

@@ -46,6 +46,7 @@ struct Simulator::Device {
   std::string path;
   bool plugged = true;
   bool stalled = false;
+  bool held = false;
   Event stop;
   std::vector<std::thread> listeners;
   int listening = 0;  // listeners that have made their first pipe instance
@@ -73,6 +74,7 @@ Simulator::Simulator(std::string list_file)
     : list_file_(std::move(list_file)), tag_(std::to_string(GetCurrentProcessId())) {
   std::lock_guard<std::mutex> lock(mu_);
   DeleteFileA(EnumerationTally(list_file_).c_str());
+  DeleteFileA(HeldList(list_file_).c_str());
   WriteListLocked();
 }
 
@@ -80,6 +82,7 @@ Simulator::Simulator(std::string list_file)
 Simulator::~Simulator() {
   for (size_t i = 0; i < devices_.size(); ++i) Unplug(static_cast<int>(i));
   DeleteFileA(EnumerationTally(list_file_).c_str());
+  DeleteFileA(HeldList(list_file_).c_str());
 }
 
 // Plugs a device: starts its listener and adds it to the list.
@@ -141,6 +144,15 @@ void Simulator::SetStall(int dev, bool stalled) {
   d->stalled = stalled;
   for (auto& in : d->instances) SetEvent(in->wake.h);
   cv_.notify_all();
+}
+
+// Marks the device held by another program, or free again.
+void Simulator::SetHeld(int dev, bool held) {
+  std::lock_guard<std::mutex> lock(mu_);
+  Device* d = DeviceOf(dev);
+  if (d == nullptr) return;
+  d->held = held;
+  WriteHeldLocked();
 }
 
 // Turns echo mode on or off for all devices.
@@ -210,6 +222,15 @@ void Simulator::WriteListLocked() {
     if (d->plugged) paths.push_back(d->path);
   }
   WriteDeviceList(list_file_, paths);
+}
+
+// Rewrites the held list with the devices another program holds.
+void Simulator::WriteHeldLocked() {
+  std::vector<std::string> paths;
+  for (auto& d : devices_) {
+    if (d->held) paths.push_back(d->path);
+  }
+  WriteDeviceList(HeldList(list_file_), paths);
 }
 
 // Queues an overlapped write of the report on every open handle; reaps finished writes.

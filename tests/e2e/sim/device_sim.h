@@ -47,6 +47,9 @@ class Simulator {
   void SendValue(int dev, int32_t value);
   // While stalled the device takes no output report, so a writer blocks.
   void SetStall(int dev, bool stalled);
+  // While held, another program has the device open without sharing: opens for reading and
+  // writing fail (the stand-in hid.dll refuses them), query-only opens work.
+  void SetHeld(int dev, bool held);
   // In echo mode each output report is answered with the value of its payload bytes 1 to 4.
   void SetEcho(bool on);
 
@@ -73,6 +76,7 @@ class Simulator {
   void Serve(Device* d, Instance* in);
   void SendLocked(Device* d, const uint8_t* bytes, DWORD size);
   void WriteListLocked();
+  void WriteHeldLocked();
   Device* DeviceOf(int dev);
 
   std::string list_file_;

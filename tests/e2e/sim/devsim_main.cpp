@@ -1,5 +1,6 @@
 // The device simulator as a console program, driven by lines on standard input:
-//   plug VID PID VER | unplug N | send N VALUE | stall N 0|1 | echo 0|1 | reports N | quit
+//   plug VID PID VER | unplug N | send N VALUE | stall N 0|1 | held N 0|1 | echo 0|1 |
+//   reports N | quit
 // Options: --echo (echo mode on), --device VID:PID:VER (plug one device at start).
 // Numbers are hexadecimal for identifiers, decimal for values. Ends at quit or end of input.
 #include <windows.h>
@@ -78,6 +79,10 @@ int main(int argc, char** argv) {
       int on = 0;
       in >> on;
       sim.SetStall(dev, on != 0);
+    } else if (cmd == "held" && in >> dev) {
+      int on = 0;
+      in >> on;
+      sim.SetHeld(dev, on != 0);
     } else if (cmd == "echo") {
       int on = 0;
       in >> on;
