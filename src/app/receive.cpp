@@ -18,15 +18,32 @@ std::string FormatValue(int32_t value) {
   return std::to_string(static_cast<int64_t>(value));
 }
 
+namespace {
+
+// The handle whose reads have been failing since its last good one, 0 when none; touched by
+// the receive thread only.
+HidHandle FailingHandle = 0;
+
+}  // namespace
+
 // Reads one report on ReadHandle, if there is one, and shows its value.
 void RunReceivePass(uint8_t* buffer) {
   const HidHandle handle = AcquireReadHandle();
-  if (handle == 0) return;
+  if (handle == 0) {
+    FailingHandle = 0;
+    return;
+  }
   const int32_t read = ReadHidDevice(handle, buffer, INPUT_REPORT_SIZE);
   ReleaseReadHandle();
-  // Only a value that was read is shown. A failed read is simply tried again after the pause:
-  // the presence check's probe tells whether the device is still there.
-  if (read == 0 || ReceiveStopRequested()) return;
+  if (ReceiveStopRequested()) return;
+  // Only a value that was read is shown. A failed read is tried again after the pause, and
+  // the first of a run has the main thread ask the device at once whether it is still there.
+  if (read == 0) {
+    if (FailingHandle != handle) DoubtHeldDevice();
+    FailingHandle = handle;
+    return;
+  }
+  FailingHandle = 0;
   PutGadgetText(RECEIVE_FIELD, FormatValue(InputReportValue(buffer)).c_str());
 }
 

@@ -81,6 +81,9 @@ struct DeviceNoticeInfo {
 };
 // Returns the device notices received since the last call, oldest first, and forgets them.
 std::vector<DeviceNoticeInfo> TakeDeviceNotices();
+// Safe on any thread: gives the watching window one removal notice without a name, as when
+// a transfer on the device held has failed and the device is to be asked at once.
+void DoubtHeldDevice();
 
 // Waits up to limit_ms for a platform object (a thread, an event) to be signalled, while this
 // window thread keeps handling the messages that other threads send to its windows (so a

@@ -6,6 +6,7 @@
 #include <dbt.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstddef>
 #include <cstring>
 
@@ -32,6 +33,9 @@ struct NoticeState {
   bool class_known = false;
   GUID watched_class = {};
 };
+
+// The window that watches device interfaces, for DoubtHeldDevice on any thread.
+std::atomic<HWND> watching_window{nullptr};
 
 NoticeState& Notices() {
   static NoticeState* state = new NoticeState();
@@ -83,6 +87,7 @@ intptr_t WatchDeviceInterfaces(int32_t window, const uint8_t* class_guid) {
   state.class_known = true;
   state.kept.clear();
   state.wake_posted = false;
+  watching_window.store(record->handle);
   return reinterpret_cast<intptr_t>(record->device_notification);
 }
 
@@ -93,6 +98,13 @@ void UnwatchDeviceInterfaces(int32_t window) {
   if (record == nullptr || record->device_notification == nullptr) return;
   UnregisterDeviceNotification(record->device_notification);
   record->device_notification = nullptr;
+  watching_window.store(nullptr);
+}
+
+// Posts the watching window a doubt, which its procedure keeps as a removal without a name.
+void DoubtHeldDevice() {
+  HWND window = watching_window.load();
+  if (window != nullptr) PostMessageA(window, MESSAGE_DEVICE_NOTICE, NOTICE_DOUBT, 0);
 }
 
 // Keeps one notice; true when the caller is to post the wake-up for it.

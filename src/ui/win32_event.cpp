@@ -214,6 +214,8 @@ LRESULT CALLBACK LayerWindowProcedure(HWND window, UINT message, WPARAM wparam, 
       return TRUE;
     case MESSAGE_DEVICE_NOTICE:
       if (record == nullptr) break;
+      // A doubt is one more removal without a name; a wake-up already posted brings it.
+      if (wparam == NOTICE_DOUBT && !KeepDeviceNotice(false, 0)) return 0;
       DeviceNoticeWakeHandled();
       events.SetPending(DeviceNotice);
       return 0;

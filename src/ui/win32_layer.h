@@ -20,6 +20,8 @@ constexpr UINT MESSAGE_DATA = 13105;
 constexpr UINT MESSAGE_DATA_NUMBERED = 13106;
 constexpr UINT MESSAGE_GADGET_PARENT = 13120;
 constexpr UINT MESSAGE_DEVICE_NOTICE = 13121;
+// wParam of a MESSAGE_DEVICE_NOTICE that another thread posted to doubt the device held.
+constexpr WPARAM NOTICE_DOUBT = 1;
 
 // Event types of the text-field focus notice.
 constexpr int32_t FOCUS_GAINED = 14000;

@@ -318,6 +318,11 @@ std::vector<DeviceNoticeInfo> TakeDeviceNotices() {
   return taken;
 }
 
+// As the window layer does: one removal notice without a name.
+void DoubtHeldDevice() {
+  fake::AddNotice(false, nullptr);
+}
+
 void PutGadgetText(int32_t gadget, const char* text) {
   World& w = W();
   std::lock_guard<std::mutex> hold(w.lock);

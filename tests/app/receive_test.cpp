@@ -48,22 +48,43 @@ TEST_F(Receive, ShowsEachReportAsSignedDecimal) {
 }
 
 // A failed read, whatever its error, shows nothing and is tried again at the next pass on the
-// same handle; whether the device is still there is the presence check's question.
+// same handle; the first failure of a run has the device asked at once, and a device that
+// still answers keeps its handles.
 TEST_F(Receive, AFailedReadShowsNothingAndIsTriedAgain) {
   fake::SetPresent(true);
   CheckDevice();
   const HidHandle handle = CurrentReadHandle();
+  const int probes = fake::HandleCheckCount();
   uint8_t buffer[RECEIVE_BUFFER_SIZE] = {};
   fake::SetReadsFailAtOnce(true, 995);
   RunReceivePass(buffer);
   fake::SetReadsFailAtOnce(true, 31);
   RunReceivePass(buffer);
+  HandleDeviceNotices();
+  EXPECT_EQ(fake::HandleCheckCount(), probes + 1);
   fake::SetReadsFailAtOnce(false);
   fake::QueueReport({0, 0x39, 0x30, 0, 0});
   RunReceivePass(buffer);
   EXPECT_EQ(fake::ReadsStarted(), 3);
   EXPECT_EQ(CurrentReadHandle(), handle);
+  EXPECT_EQ(fake::OpenCount(), 2);
   EXPECT_EQ(fake::TextsPut(), (Texts{{0, "Discovered device"}, {12, "12345"}}));
+}
+
+// A board that resets is found by its failing read and reopened before the next tick.
+TEST_F(Receive, AReadThatFailsOnAResetBoardHasItReopenedAtOnce) {
+  fake::SetPresent(true);
+  CheckDevice();
+  const HidHandle handle = CurrentReadHandle();
+  fake::Replug();
+  uint8_t buffer[RECEIVE_BUFFER_SIZE] = {};
+  RunReceivePass(buffer);
+  HandleDeviceNotices();
+  EXPECT_NE(CurrentReadHandle(), 0);
+  EXPECT_NE(CurrentReadHandle(), handle);
+  fake::QueueReport({0, 0x0A, 0, 0, 0});
+  RunReceivePass(buffer);
+  EXPECT_EQ(fake::TextsPut().back(), (std::pair<int32_t, std::string>{12, "10"}));
 }
 
 TEST_F(Receive, NoHandleMeansNoReadAndNoText) {

@@ -174,6 +174,12 @@ DWORD WINAPI SendNotices(LPVOID parameter) {
 // The platform sends the notices from another thread; the wait returns one DeviceNotice for
 // those that came together, and the interface names are read only from records that can be
 // trusted: null, short, unterminated or foreign records give notices without a name.
+// The receive thread's side of a doubt about the device held.
+DWORD WINAPI DoubtFromThread(LPVOID /*unused*/) {
+  DoubtHeldDevice();
+  return 0;
+}
+
 TEST_F(EventLayerTest, DeviceNoticesCarryTheirNamesAndComeTogetherAsOneEvent) {
   const uint8_t hid_class[16] = {0xB2, 0x55, 0x1E, 0x4D, 0x6F, 0xF1, 0xCF, 0x11,
                                  0x88, 0xCB, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30};
@@ -209,7 +215,18 @@ TEST_F(EventLayerTest, DeviceNoticesCarryTheirNamesAndComeTogetherAsOneEvent) {
     EXPECT_EQ(notices[i].named, i < 2);
     EXPECT_EQ(notices[i].name, i < 2 ? name : "");
   }
+  // A doubt about the device held, posted from another thread, is a removal without a name.
+  HANDLE doubter = CreateThread(nullptr, 0, DoubtFromThread, nullptr, 0, nullptr);
+  ASSERT_NE(doubter, nullptr);
+  WaitForSingleObject(doubter, 10000);
+  CloseHandle(doubter);
+  EXPECT_EQ(CountEvents(SettleEvents(window_), DeviceNotice), 1u);
+  const std::vector<DeviceNoticeInfo> doubts = TakeDeviceNotices();
+  ASSERT_EQ(doubts.size(), 1u);
+  EXPECT_FALSE(doubts[0].arrival || doubts[0].named);
   UnwatchDeviceInterfaces(0);
+  DoubtHeldDevice();
+  EXPECT_EQ(CountEvents(SettleEvents(window_), DeviceNotice), 0u);
 }
 
 // A wait whose object is already signalled when its time is up still says so.
