@@ -84,12 +84,16 @@ UINT WindowDpi(HWND window) {
   return dpi != 0 ? dpi : ScreenDpi();
 }
 
-// Returns LOGPIXELSY of the screen, 96 when it cannot be read.
+// Returns LOGPIXELSY of the screen, 96 when it cannot be read. The screen's (system) DPI is
+// fixed for the life of a process, so it is read once.
 UINT ScreenDpi() {
-  HDC screen = GetDC(nullptr);
-  const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
-  if (screen != nullptr) ReleaseDC(nullptr, screen);
-  return dpi > 0 ? static_cast<UINT>(dpi) : LAYOUT_DPI;
+  static const UINT screen_dpi = [] {
+    HDC screen = GetDC(nullptr);
+    const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
+    if (screen != nullptr) ReleaseDC(nullptr, screen);
+    return dpi > 0 ? static_cast<UINT>(dpi) : LAYOUT_DPI;
+  }();
+  return screen_dpi;
 }
 
 // Scales a 96-dpi pixel number to a DPI, rounding to the nearest pixel.
