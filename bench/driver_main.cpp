@@ -1,7 +1,7 @@
 // The measuring driver, run under wine64 in the rig's prefix. It plays the device with the
 // rig's simulator, starts the programs and watches their windows from outside, and prints
 // one line per figure ("KEY name=value ...") for scripts/bench to collect.
-//   bench_driver startup RUNS PROGRAM.exe BASELINE.exe FLOOR.exe
+//   bench_driver startup RUNS PROGRAM.exe BASELINE.exe FLOOR.exe CONTROLS_FLOOR.exe
 //   bench_driver device PROGRAM.exe BASELINE.exe FLOOR.exe REPORTS CLICKS IDLE_S BURST_S
 #include <windows.h>
 #include <psapi.h>
@@ -31,6 +31,7 @@ constexpr devsim::DeviceIds kQuill = {0xAAAA, 0xEF22, 0x0100};
 constexpr const char* kTitle = "QUILLOMATIC";
 constexpr const char* kBaselineTitle = "EMPTY WINDOW";
 constexpr const char* kFloorTitle = "STARTUP FLOOR";
+constexpr const char* kControlsTitle = "CONTROLS FLOOR";
 constexpr int kGadgets = 15;  // 14 numbered gadgets and the frame
 constexpr int kStatusLabel = 0;
 constexpr int kTextButton = 1;
@@ -123,34 +124,38 @@ double TimeStart(const std::string& exe, const std::string& list, const char* ti
   return ms;
 }
 
-// Start to visible window: the program, the start-up floor and the empty window in turn,
-// after one unrecorded start of each.
-int Startup(int runs, const std::string& exe, const std::string& baseline,
-            const std::string& floor) {
+// Start to visible window: the program, the start-up floor, the same-controls floor and the
+// empty window in turn, after one unrecorded start of each.
+int Startup(int runs, const std::string& exe, const std::string& baseline, const std::string& floor,
+            const std::string& controls) {
   const std::string list = ListFile("startup");
   devsim::Simulator sim(list);  // no device: the program starts as on a PC without one
   TimeStart(exe, list, kTitle, kGadgets);
   TimeStart(floor, list, kFloorTitle, 0);
+  TimeStart(controls, list, kControlsTitle, kGadgets);
   TimeStart(baseline, list, kBaselineTitle, 0);
-  std::vector<double> quill, floors, empty;
+  std::vector<double> quill, floors, same, empty;
   for (int i = 0; i < runs; ++i) {
     quill.push_back(TimeStart(exe, list, kTitle, kGadgets));
     floors.push_back(TimeStart(floor, list, kFloorTitle, 0));
+    same.push_back(TimeStart(controls, list, kControlsTitle, kGadgets));
     empty.push_back(TimeStart(baseline, list, kBaselineTitle, 0));
-    std::printf("STARTUP_RUN run=%d program_ms=%.1f floor_ms=%.1f baseline_ms=%.1f\n", i + 1,
-                quill.back(), floors.back(), empty.back());
+    std::printf(
+        "STARTUP_RUN run=%d program_ms=%.1f floor_ms=%.1f controls_floor_ms=%.1f "
+        "baseline_ms=%.1f\n",
+        i + 1, quill.back(), floors.back(), same.back(), empty.back());
     std::fflush(stdout);
   }
   DeleteFileA(list.c_str());
   int failed = 0;
-  for (const std::vector<double>* times : {&quill, &floors, &empty}) {
+  for (const std::vector<double>* times : {&quill, &floors, &same, &empty}) {
     failed += static_cast<int>(std::count(times->begin(), times->end(), -1.0));
   }
-  const double q = Median(quill), f = Median(floors), e = Median(empty);
+  const double q = Median(quill), f = Median(floors), c = Median(same), e = Median(empty);
   std::printf(
-      "STARTUP runs=%d program_ms=%.1f floor_ms=%.1f baseline_ms=%.1f floor_ratio=%.2f "
-      "ratio=%.2f failed=%d\n",
-      runs, q, f, e, f > 0 ? q / f : 0, e > 0 ? q / e : 0, failed);
+      "STARTUP runs=%d program_ms=%.1f floor_ms=%.1f controls_floor_ms=%.1f baseline_ms=%.1f "
+      "floor_ratio=%.2f controls_ratio=%.2f ratio=%.2f failed=%d\n",
+      runs, q, f, c, e, f > 0 ? q / f : 0, c > 0 ? q / c : 0, e > 0 ? q / e : 0, failed);
   return failed == 0 ? 0 : 1;
 }
 
@@ -335,15 +340,15 @@ int Device(const std::string& exe, const std::string& baseline, const std::strin
 // Runs one measurement set chosen by the first argument.
 int main(int argc, char** argv) {
   const std::string what = argc > 1 ? argv[1] : "";
-  if (what == "startup" && argc == 6) {
-    return Startup(std::atoi(argv[2]), argv[3], argv[4], argv[5]);
+  if (what == "startup" && argc == 7) {
+    return Startup(std::atoi(argv[2]), argv[3], argv[4], argv[5], argv[6]);
   }
   if (what == "device" && argc == 9) {
     return Device(argv[2], argv[3], argv[4], std::atoi(argv[5]), std::atoi(argv[6]),
                   std::atoi(argv[7]), std::atoi(argv[8]));
   }
   std::fprintf(stderr,
-               "usage: bench_driver startup RUNS PROGRAM BASELINE FLOOR\n"
+               "usage: bench_driver startup RUNS PROGRAM BASELINE FLOOR CONTROLS_FLOOR\n"
                "       bench_driver device PROGRAM BASELINE FLOOR REPORTS CLICKS IDLE_S "
                "BURST_S\n");
   return 2;

@@ -4,13 +4,10 @@
 // COM, loads hid.dll then setupapi.dll from the system directory by full path, and shows an
 // empty window titled "STARTUP FLOOR" with a 280x300 client area; runs until it is closed.
 #include <windows.h>
-#include <commctrl.h>
-#include <objbase.h>
 #include <setupapi.h>
 
-#include <string>
-
 #include "empty_window_loop.h"
+#include "program_start.h"
 
 namespace {
 
@@ -20,33 +17,12 @@ auto* volatile g_linked_get_class_devs = &SetupDiGetClassDevsA;
 auto* volatile g_linked_destroy_list = &SetupDiDestroyDeviceInfoList;
 auto* volatile g_linked_stock_object = &GetStockObject;
 
-// Loads a library from the system directory by full path; returns its module or null.
-HMODULE LoadFromSystemDirectory(const char* file) {
-  char directory[MAX_PATH] = {};
-  const UINT length = GetSystemDirectoryA(directory, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return nullptr;
-  std::string path(directory, length);
-  if (path.back() != '\\') path += '\\';
-  path += file;
-  return LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-}
-
 }  // namespace
 
 // Starts what the program starts, shows the empty window and runs the message loop.
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-  INITCOMMONCONTROLSEX controls = {};
-  controls.dwSize = sizeof(controls);
-  controls.dwICC = ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES;
-  InitCommonControlsEx(&controls);
-  InitCommonControls();
-  CoInitialize(nullptr);
-  HMODULE hid = LoadFromSystemDirectory("hid.dll");
-  HMODULE setupapi = LoadFromSystemDirectory("setupapi.dll");
-
+  const ProgramStart start = StartLikeTheProgram();
   const int code = RunEmptyWindow(instance, "BenchStartupFloor", "STARTUP FLOOR");
-  if (setupapi != nullptr) FreeLibrary(setupapi);
-  if (hid != nullptr) FreeLibrary(hid);
-  CoUninitialize();
+  EndLikeTheProgram(start);
   return code;
 }

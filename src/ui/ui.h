@@ -1,6 +1,7 @@
 // The window and event layer: numbered windows, gadgets, fonts and timers, one event queue
 // and a message box. The application never sees a platform window handle; it names every
 // object by a number it chooses, or by the identifier that an automatic number (-1) returns.
+// Positions and sizes are pixels at 96 dpi; the layer scales them to the window's DPI.
 #pragma once
 
 #include <cstdint>

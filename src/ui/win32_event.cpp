@@ -219,6 +219,12 @@ LRESULT CALLBACK LayerWindowProcedure(HWND window, UINT message, WPARAM wparam, 
       DeviceNoticeWakeHandled();
       events.SetPending(DeviceNotice);
       return 0;
+    case WM_DPICHANGED:
+      // The window moved to a screen of another DPI: the high word names it (the low word is
+      // the same for x); lParam suggests the new outer rectangle, and may be null.
+      if (record == nullptr) break;
+      FollowDpiChange(number, HIWORD(wparam), reinterpret_cast<const RECT*>(lparam));
+      return 0;
     case MESSAGE_TRAY_FORWARD:
       PostMessageA(window, MESSAGE_TRAY, wparam, lparam);
       return 0;

@@ -109,12 +109,10 @@ intptr_t MakeFont(int32_t number, const char* face, int32_t points, uint32_t fla
   }
   const int dots_per_inch = GetDeviceCaps(display, LOGPIXELSY);
   DeleteDC(display);
-  HFONT font =
-      CreateFontA(-MulDiv(points, dots_per_inch, 72), 0, 0, 0,
-                  (flags & 0x100) != 0 ? FW_BOLD : FW_NORMAL, (flags & 0x200) != 0,
-                  (flags & 0x4) != 0, (flags & 0x8) != 0, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                  CLIP_DEFAULT_PRECIS, (flags & 0x10) != 0 ? PROOF_QUALITY : DEFAULT_QUALITY,
-                  DEFAULT_PITCH | FF_DONTCARE, face != nullptr ? face : "");
+  lstrcpynA(record->face, face != nullptr ? face : "", sizeof(record->face));
+  record->points = points;
+  record->flags = flags;
+  HFONT font = CreatePointFont(*record, static_cast<UINT>(dots_per_inch));
   if (font == nullptr) {
     layer->fonts.Release(assigned);
     return 0;

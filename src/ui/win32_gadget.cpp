@@ -63,6 +63,12 @@ WNDPROC Subclass(HWND control, WNDPROC procedure) {
       SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(procedure)));
 }
 
+// Returns the record of the gadget container, null when there is none.
+const WindowRecord* ContainerRecord(LayerState* layer) {
+  const WindowRecord* record = layer->windows.Find(WindowNumberOf(layer->container));
+  return record != nullptr && record->handle == layer->container ? record : nullptr;
+}
+
 // Creates a control in the gadget container and files it under a number; returns the
 // control handle, the identifier for -1, or 0.
 intptr_t CreateGadget(int32_t number, const GadgetKind& kind, const char* platform_class,
@@ -72,10 +78,12 @@ intptr_t CreateGadget(int32_t number, const GadgetKind& kind, const char* platfo
   if (layer == nullptr || number < AUTOMATIC_NUMBER || number >= FIRST_AUTOMATIC_IDENTIFIER) {
     return 0;
   }
-  HWND control =
-      CreateWindowExA(ex_style, platform_class, text != nullptr ? text : "", style, x, y, width,
-                      height, layer->container, reinterpret_cast<HMENU>(static_cast<intptr_t>(-1)),
-                      GetModuleHandleA(nullptr), nullptr);
+  const WindowRecord* window = ContainerRecord(layer);
+  const UINT dpi = window != nullptr ? window->dpi : ScreenDpi();
+  HWND control = CreateWindowExA(
+      ex_style, platform_class, text != nullptr ? text : "", style, ScaleToDpi(x, dpi),
+      ScaleToDpi(y, dpi), ScaleToDpi(width, dpi), ScaleToDpi(height, dpi), layer->container,
+      reinterpret_cast<HMENU>(static_cast<intptr_t>(-1)), GetModuleHandleA(nullptr), nullptr);
   if (control == nullptr) return 0;
   if (number != AUTOMATIC_NUMBER) {
     GadgetRecord* old = layer->gadgets.Find(number);
@@ -87,6 +95,7 @@ intptr_t CreateGadget(int32_t number, const GadgetKind& kind, const char* platfo
   gadget->kind = &kind;
   gadget->front_colour = -1;
   gadget->back_colour = -1;
+  gadget->layout = RECT{x, y, x + width, y + height};
   SetWindowLongPtrA(control, GWLP_ID, assigned);
   TagGadget(control, assigned);
   if (&kind == &TEXT_FIELD_KIND) {
@@ -94,7 +103,10 @@ intptr_t CreateGadget(int32_t number, const GadgetKind& kind, const char* platfo
   }
   gadget->previous_procedure = Subclass(control, GadgetProcedure);
   SetPropA(control, GADGET_NEXT, reinterpret_cast<HANDLE>(gadget->previous_procedure));
-  SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(layer->container_font), TRUE);
+  // The default GUI font stands for the container's GUI font at its DPI.
+  HFONT font = layer->container_font;
+  if (window != nullptr && font == GetStockObject(DEFAULT_GUI_FONT)) font = window->gui_font;
+  SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
   return number == AUTOMATIC_NUMBER ? assigned : reinterpret_cast<intptr_t>(control);
 }
 

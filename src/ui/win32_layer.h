@@ -47,6 +47,10 @@ struct WindowRecord {
   bool minimised_or_maximised = false;
   char class_name[32] = {};
   HDEVNOTIFY device_notification = nullptr;  // device interface notices, when watched
+  UINT dpi = 96;                             // dots per inch that the window is laid out for
+  int32_t layout_width = 0;                  // client size at 96 dpi, as MakeWindow was given
+  int32_t layout_height = 0;
+  HFONT gui_font = nullptr;  // the default GUI font at the window's DPI (the stock one or own)
 };
 
 struct GadgetRecord;
@@ -85,11 +89,15 @@ struct GadgetRecord {
   int32_t back_colour = -1;
   int32_t front_colour = -1;
   HBRUSH back_brush = nullptr;
+  RECT layout = {};  // position and size at 96 dpi, as the create operation was given them
 };
 
-// One loaded font.
+// One loaded font, with what it was made from so that it can be made again for another DPI.
 struct FontRecord {
   HFONT handle = nullptr;
+  char face[LF_FACESIZE] = {};
+  int32_t points = 0;
+  uint32_t flags = 0;
 };
 
 // Everything the layer keeps between its start-up and its shutdown.
@@ -123,6 +131,24 @@ LRESULT CALLBACK LayerWindowProcedure(HWND window, UINT message, WPARAM wparam, 
 void CloseLayerWindow(int32_t number);
 // Moves the keyboard focus within the active window, forward or backward.
 void MoveKeyboardFocus(HWND active, bool forward);
+
+// The dots per inch of a window: GetDpiForWindow where the platform has it, else the screen's.
+UINT WindowDpi(HWND window);
+// The dots per inch of the screen (LOGPIXELSY).
+UINT ScreenDpi();
+// Scales one pixel number of the 96-dpi layout to a DPI.
+int32_t ScaleToDpi(int32_t value, UINT dpi);
+// Returns the default GUI font for a DPI: the stock font at the screen's DPI, else a new one.
+HFONT GuiFontForDpi(UINT dpi);
+// Deletes a font of GuiFontForDpi unless it is the stock one.
+void ReleaseGuiFont(HFONT font);
+// Makes a font sized in points for a DPI; null when the platform refuses.
+HFONT CreatePointFont(const FontRecord& font, UINT dpi);
+// Resizes a window so that its client area is exactly width x height, keeping its position.
+void FitClientArea(HWND window, int32_t width, int32_t height);
+// Lays a window and its gadgets out again for a DPI, with fonts made anew for it, and moves
+// the window to the suggested outer rectangle (none: it keeps its place).
+void FollowDpiChange(int32_t number, UINT dpi, const RECT* suggested);
 
 // BrushCache: returns a shared solid brush for a colour; ReleaseBrush gives it back.
 HBRUSH TakeBrush(COLORREF colour);

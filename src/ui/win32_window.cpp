@@ -56,7 +56,9 @@ intptr_t MakeWindow(int32_t number, int32_t x, int32_t y, int32_t width, int32_t
   RegisterClassExA(&window_class);
 
   const WindowFlags decoded = DecodeWindowFlags(flags);
-  RECT outer{0, 0, width, height};
+  // The window is made for the screen's DPI; its own DPI is known once it exists.
+  const UINT first_dpi = ScreenDpi();
+  RECT outer{0, 0, ScaleToDpi(width, first_dpi), ScaleToDpi(height, first_dpi)};
   AdjustWindowRectEx(&outer, decoded.style, FALSE, decoded.ex_style);
   HWND parent_window = reinterpret_cast<HWND>(parent);
   Placement over{0, 0, 0, 0};
@@ -77,7 +79,13 @@ intptr_t MakeWindow(int32_t number, int32_t x, int32_t y, int32_t width, int32_t
     return 0;
   }
   record->handle = window;
+  record->dpi = first_dpi;
+  record->layout_width = width;
+  record->layout_height = height;
+  record->gui_font = GuiFontForDpi(first_dpi);
   TagWindow(window, assigned);
+  const UINT dpi = WindowDpi(window);
+  if (dpi != first_dpi) FollowDpiChange(assigned, dpi, nullptr);
 
   const bool maximised = (decoded.style & WS_MAXIMIZE) != 0;
   const bool minimised = (decoded.style & WS_MINIMIZE) != 0;
@@ -120,6 +128,7 @@ void CloseLayerWindow(int32_t number) {
   UnregisterClassA(closing.class_name, GetModuleHandleA(nullptr));
   if (closing.accelerator_table != nullptr) DestroyAcceleratorTable(closing.accelerator_table);
   if (closing.background_brush != nullptr) DeleteObject(closing.background_brush);
+  ReleaseGuiFont(closing.gui_font);
   if (layer->container == closing.handle) layer->container = nullptr;
   layer->windows.Release(number);
 }

@@ -9,41 +9,10 @@
 
 #include "app_fixture.h"
 #include "driver/screen.h"
+#include "main_layout.h"
 
 namespace e2e {
 namespace {
-
-struct GadgetRow {
-  int id;  // -1: the frame, whose id is automatic
-  const char* cls;
-  RECT rect;  // left, top, right, bottom in the client area
-  const char* text;
-  LONG style_set;    // bits that must be set
-  LONG style_clear;  // bits that must be clear
-};
-
-constexpr LONG kBase = WS_CHILD | WS_VISIBLE | WS_GROUP;
-constexpr LONG kButton = kBase | WS_TABSTOP;
-constexpr LONG kField = kBase | WS_TABSTOP | ES_AUTOHSCROLL;
-constexpr LONG kNoTab = WS_TABSTOP;
-
-const GadgetRow kGadgets[] = {
-    {0, "Static", {4, 4, 186, 20}, "No HID device", kBase | SS_CENTER, kNoTab},
-    {1, "Button", {35, 30, 95, 55}, "Text", kButton, 0},
-    {11, "Button", {105, 30, 165, 55}, "Hex", kButton, 0},
-    {13, "Button", {175, 30, 235, 55}, "Digit", kButton, 0},
-    {4, "Edit", {35, 60, 235, 85}, "12345678", kField, ES_READONLY | ES_CENTER},
-    {2, "Button", {35, 90, 95, 115}, "Text", kButton, 0},
-    {21, "Button", {105, 90, 165, 115}, "Hex", kButton, 0},
-    {23, "Button", {175, 90, 235, 115}, "Digit", kButton, 0},
-    {5, "Edit", {35, 120, 235, 145}, "56789ABC", kField, ES_READONLY | ES_CENTER},
-    {3, "Button", {35, 150, 95, 175}, "Text", kButton, 0},
-    {31, "Button", {105, 150, 165, 175}, "Hex", kButton, 0},
-    {33, "Button", {175, 150, 235, 175}, "Digit", kButton, 0},
-    {6, "Edit", {35, 180, 235, 205}, "ABCDEFGH", kField, ES_READONLY | ES_CENTER},
-    {-1, "Button", {4, 210, 274, 300}, "Recive", kBase | BS_GROUPBOX, kNoTab},
-    {12, "Edit", {8, 235, 268, 285}, "OFF", kField | ES_READONLY | ES_CENTER, 0},
-};
 
 const int kTabOrder[] = {1, 11, 13, 4, 2, 21, 23, 5, 3, 31, 33, 6, 12};
 
@@ -52,14 +21,6 @@ class Shell : public AppTest {
   void SetUp() override {
     AppTest::SetUp();
     Start();
-  }
-
-  // Returns the frame: the group box whose id is an automatic identifier.
-  HWND Frame() {
-    for (HWND w : ChildrenOf(main_)) {
-      if (ClassOf(w) == "Button" && (GetWindowLongA(w, GWL_STYLE) & 0xF) == BS_GROUPBOX) return w;
-    }
-    return nullptr;
   }
 
   // Returns the gadget number of the focused control, or -2 when the focus is elsewhere.
@@ -98,7 +59,7 @@ TEST_F(Shell, GadgetsHaveTheirClassRectTextAndStyle) {
   EXPECT_EQ(direct.size(), 15u);
   for (const GadgetRow& g : kGadgets) {
     SCOPED_TRACE("gadget " + std::to_string(g.id) + " " + g.text);
-    HWND w = g.id >= 0 ? FindControl(main_, g.id) : Frame();
+    HWND w = g.id >= 0 ? FindControl(main_, g.id) : FindFrame(main_);
     ASSERT_NE(w, nullptr);
     if (g.id < 0) {
       EXPECT_GE(static_cast<unsigned>(GetDlgCtrlID(w)), 0x01000000u);

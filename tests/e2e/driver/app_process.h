@@ -24,6 +24,9 @@ bool WaitUntil(F done, DWORD timeout_ms) {
 // Returns the number of threads that a process has now (0 when it cannot be seen).
 int ThreadsOf(DWORD pid);
 
+// Returns the number of GDI objects that a process holds now (-1 when it cannot be seen).
+int GdiObjectsOf(DWORD pid);
+
 // The program's process; a process still running when this goes is terminated.
 class AppProcess {
  public:

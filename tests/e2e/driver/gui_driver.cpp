@@ -158,6 +158,32 @@ bool SendDeviceNotice(HWND w, WPARAM kind, const std::string& name) {
                              SMTO_ABORTIFHUNG, kMessageTimeoutMs, &answer) != 0;
 }
 
+// Copies the rectangle into the window's process and sends WM_DPICHANGED with its address.
+bool SendDpiChange(HWND w, UINT dpi, const RECT* suggested) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(w, &pid);
+  HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, pid);
+  if (process == nullptr) return false;
+  void* remote = nullptr;
+  if (suggested != nullptr) {
+    remote =
+        VirtualAllocEx(process, nullptr, sizeof(RECT), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    if (remote == nullptr ||
+        !WriteProcessMemory(process, remote, suggested, sizeof(RECT), nullptr)) {
+      if (remote != nullptr) VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+      CloseHandle(process);
+      return false;
+    }
+  }
+  DWORD_PTR answer = 0;
+  const bool handled =
+      SendMessageTimeoutA(w, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(remote),
+                          SMTO_ABORTIFHUNG, kMessageTimeoutMs, &answer) != 0;
+  if (remote != nullptr) VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+  CloseHandle(process);
+  return handled;
+}
+
 // Maps the control's window rectangle into its parent's client area.
 RECT RectInParent(HWND w) {
   RECT r = {};

@@ -51,6 +51,10 @@ bool Answers(HWND w, UINT timeout_ms);
 // false when it is not handled in time.
 bool SendDeviceNotice(HWND w, WPARAM kind, const std::string& name);
 
+// Sends a window WM_DPICHANGED for `dpi` with a suggested outer rectangle (null: none). The
+// rectangle is written into the window's process, whose address lParam must be.
+bool SendDpiChange(HWND w, UINT dpi, const RECT* suggested);
+
 // Returns a control's rectangle in its parent's client coordinates.
 RECT RectInParent(HWND w);
 

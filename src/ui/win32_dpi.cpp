@@ -1,0 +1,167 @@
+// The window's DPI and the one scale of the layout: every pixel number of a window and its
+// gadgets is given for 96 dpi and scaled here; fonts are made for the same DPI.
+#include <windows.h>
+
+#include "ui/ui.h"
+#include "ui/win32_layer.h"
+
+namespace {
+
+// The DPI that the layout's pixel numbers are given for.
+constexpr UINT LAYOUT_DPI = 96;
+
+// GetDpiForWindow of user32 (Windows 10 1607 and later), reached by name.
+using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
+
+// Returns user32's GetDpiForWindow, null where the platform has none (Vista to Windows 8.1).
+GetDpiForWindowFunction FindGetDpiForWindow() {
+  static const GetDpiForWindowFunction function = reinterpret_cast<GetDpiForWindowFunction>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
+  return function;
+}
+
+// Returns the stock default GUI font.
+HFONT StockGuiFont() {
+  return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+}
+
+// Gives every gadget of a window that uses `old_font` the font `new_font` instead.
+void ReplaceGadgetFont(LayerState* layer, HWND window, HFONT old_font, HFONT new_font) {
+  for (int32_t number : layer->gadgets.Names()) {
+    GadgetRecord* gadget = layer->gadgets.Find(number);
+    if (GetParent(gadget->handle) != window) continue;
+    const HFONT used = reinterpret_cast<HFONT>(SendMessageA(gadget->handle, WM_GETFONT, 0, 0));
+    if (used == old_font) {
+      SendMessageA(gadget->handle, WM_SETFONT, reinterpret_cast<WPARAM>(new_font), TRUE);
+    }
+  }
+}
+
+// Makes the window's GUI font and every loaded font anew for a DPI and deletes the old ones.
+// NOTE: loaded fonts are shared by all windows; they follow the window whose DPI changed.
+void RemakeFonts(LayerState* layer, WindowRecord* record, UINT dpi) {
+  const HFONT old_gui = record->gui_font;
+  record->gui_font = GuiFontForDpi(dpi);
+  ReplaceGadgetFont(layer, record->handle, old_gui, record->gui_font);
+  if (old_gui != StockGuiFont()) {
+    ReplaceGadgetFont(layer, record->handle, StockGuiFont(), record->gui_font);
+  }
+  ReleaseGuiFont(old_gui);
+  for (int32_t number : layer->fonts.Names()) {
+    FontRecord* font = layer->fonts.Find(number);
+    const HFONT made = CreatePointFont(*font, dpi);
+    if (made == nullptr) continue;
+    ReplaceGadgetFont(layer, record->handle, font->handle, made);
+    DeleteObject(font->handle);
+    font->handle = made;
+  }
+}
+
+// Moves every gadget of a window to its layout rectangle scaled to a DPI.
+void PlaceGadgets(LayerState* layer, HWND window, UINT dpi) {
+  for (int32_t number : layer->gadgets.Names()) {
+    GadgetRecord* gadget = layer->gadgets.Find(number);
+    if (GetParent(gadget->handle) != window) continue;
+    const RECT& r = gadget->layout;
+    const int32_t x = ScaleToDpi(r.left, dpi);
+    const int32_t y = ScaleToDpi(r.top, dpi);
+    const int32_t width = ScaleToDpi(r.right - r.left, dpi);
+    const int32_t height = ScaleToDpi(r.bottom - r.top, dpi);
+    if (gadget->kind->resize != nullptr) {
+      gadget->kind->resize(gadget, x, y, width, height);
+    } else {
+      MoveWindow(gadget->handle, x, y, width, height, TRUE);
+    }
+  }
+}
+
+}  // namespace
+
+// Returns the window's DPI: GetDpiForWindow where present, else LOGPIXELSY of the screen.
+UINT WindowDpi(HWND window) {
+  const GetDpiForWindowFunction get_dpi = FindGetDpiForWindow();
+  const UINT dpi = get_dpi != nullptr ? get_dpi(window) : 0;
+  return dpi != 0 ? dpi : ScreenDpi();
+}
+
+// Returns LOGPIXELSY of the screen, 96 when it cannot be read. The screen's (system) DPI is
+// fixed for the life of a process, so it is read once.
+UINT ScreenDpi() {
+  static const UINT screen_dpi = [] {
+    HDC screen = GetDC(nullptr);
+    const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
+    if (screen != nullptr) ReleaseDC(nullptr, screen);
+    return dpi > 0 ? static_cast<UINT>(dpi) : LAYOUT_DPI;
+  }();
+  return screen_dpi;
+}
+
+// Scales a 96-dpi pixel number to a DPI, rounding to the nearest pixel.
+int32_t ScaleToDpi(int32_t value, UINT dpi) {
+  return MulDiv(value, static_cast<int>(dpi), static_cast<int>(LAYOUT_DPI));
+}
+
+// Returns the GUI font for a DPI: the stock font is made for the screen's DPI, so only
+// another DPI needs a font of its own, the stock one scaled.
+HFONT GuiFontForDpi(UINT dpi) {
+  const UINT screen_dpi = ScreenDpi();
+  if (dpi == screen_dpi) return StockGuiFont();
+  LOGFONTA description{};
+  if (GetObjectA(StockGuiFont(), sizeof(description), &description) != sizeof(description)) {
+    return StockGuiFont();
+  }
+  description.lfHeight =
+      MulDiv(description.lfHeight, static_cast<int>(dpi), static_cast<int>(screen_dpi));
+  const HFONT made = CreateFontIndirectA(&description);
+  return made != nullptr ? made : StockGuiFont();
+}
+
+// Deletes a GUI font of GuiFontForDpi; the stock font is never deleted.
+void ReleaseGuiFont(HFONT font) {
+  if (font != nullptr && font != StockGuiFont()) DeleteObject(font);
+}
+
+// Makes a font from its record's face, size in points and flags for a DPI.
+HFONT CreatePointFont(const FontRecord& font, UINT dpi) {
+  const uint32_t flags = font.flags;
+  return CreateFontA(-MulDiv(font.points, static_cast<int>(dpi), 72), 0, 0, 0,
+                     (flags & 0x100) != 0 ? FW_BOLD : FW_NORMAL, (flags & 0x200) != 0,
+                     (flags & 0x4) != 0, (flags & 0x8) != 0, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                     CLIP_DEFAULT_PRECIS, (flags & 0x10) != 0 ? PROOF_QUALITY : DEFAULT_QUALITY,
+                     DEFAULT_PITCH | FF_DONTCARE, font.face);
+}
+
+// Resizes a window for an exact client area from its present frame, keeping its position.
+void FitClientArea(HWND window, int32_t width, int32_t height) {
+  RECT outer;
+  RECT client;
+  if (!GetWindowRect(window, &outer) || !GetClientRect(window, &client)) return;
+  const int32_t frame_width = (outer.right - outer.left) - (client.right - client.left);
+  const int32_t frame_height = (outer.bottom - outer.top) - (client.bottom - client.top);
+  SetWindowPos(window, nullptr, 0, 0, width + frame_width, height + frame_height,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// Lays a window out again for a DPI: fonts, the suggested rectangle, client area, gadgets.
+void FollowDpiChange(int32_t number, UINT dpi, const RECT* suggested) {
+  LayerState* layer = Layer();
+  WindowRecord* record = layer != nullptr ? layer->windows.Find(number) : nullptr;
+  if (record == nullptr || dpi == 0) return;
+  record->dpi = dpi;
+  RemakeFonts(layer, record, dpi);
+  if (suggested != nullptr) {
+    SetWindowPos(record->handle, nullptr, suggested->left, suggested->top,
+                 suggested->right - suggested->left, suggested->bottom - suggested->top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  // The suggested rectangle fits the platform's frame at the new DPI; where the frame does
+  // not change with the DPI, the size is mended so that the client area stays exact.
+  const int32_t width = ScaleToDpi(record->layout_width, dpi);
+  const int32_t height = ScaleToDpi(record->layout_height, dpi);
+  RECT client;
+  GetClientRect(record->handle, &client);
+  if (client.right - client.left != width || client.bottom - client.top != height) {
+    FitClientArea(record->handle, width, height);
+  }
+  PlaceGadgets(layer, record->handle, dpi);
+}
