@@ -1,0 +1,99 @@
+// The hid layer against Wine's own SetupAPI, hid.dll and HID class driver, in a prefix without
+// the stand-ins: every prefix shows two virtual HID devices, a mouse and a keyboard, written by
+// nobody here. On the 64-bit build the whole program also starts against that stack.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "hid/hid.h"
+
+#ifdef QUILL_EXE
+#include "driver/app_process.h"
+#include "driver/gui_driver.h"
+#endif
+
+namespace {
+
+constexpr uint16_t kWineVendor = 0x845E;
+constexpr uint16_t kWineMouse = 0x0001;
+constexpr uint16_t kWineKeyboard = 0x0002;
+
+// Returns the number of handles that this process holds now, found by asking after each
+// handle value in turn (Wine does not count them for GetProcessHandleCount).
+int OpenHandles() {
+  int count = 0;
+  DWORD flags = 0;
+  for (uintptr_t h = 4; h < 0x4000; h += 4) {
+    if (GetHandleInformation(reinterpret_cast<HANDLE>(h), &flags)) ++count;
+  }
+  return count;
+}
+
+// Waits up to 10 s for a device: the prefix's services bring them up after its first start.
+bool Present(uint16_t product) {
+  for (int i = 0; i < 100; ++i) {
+    if (FindHidDevice(product, kWineVendor, HID_ANY_VERSION) == 1) return true;
+    Sleep(100);
+  }
+  return false;
+}
+
+class HidStack : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    CreateLibraryTable();
+    InitHidAccess();
+  }
+  static void TearDownTestSuite() { FreeAllSystemLibraries(); }
+};
+
+class WineStack : public HidStack, public ::testing::WithParamInterface<uint16_t> {};
+
+TEST_P(WineStack, FoundOpenedTwiceProbedAndAWriteRefusedWithoutGone) {
+  const uint16_t product = GetParam();
+  const uint16_t other = product == kWineMouse ? kWineKeyboard : kWineMouse;
+  ASSERT_TRUE(Present(product)) << "no HID device " << std::hex << kWineVendor << ":" << product;
+  const int before = OpenHandles();
+  EXPECT_EQ(FindHidDevice(product, kWineVendor, HID_ANY_VERSION), 1);
+  const HidHandle first = OpenHidDevice(product, kWineVendor, HID_ANY_VERSION);
+  const HidHandle second = OpenHidDevice(product, kWineVendor, HID_ANY_VERSION);
+  ASSERT_NE(first, 0);
+  ASSERT_NE(second, 0);
+  EXPECT_NE(first, second);
+  // The probe reads each handle's attributes: this device's identifiers, not the other's.
+  EXPECT_EQ(CheckHidHandle(first, product, kWineVendor, HID_ANY_VERSION), 1);
+  EXPECT_EQ(CheckHidHandle(second, product, kWineVendor, HID_ANY_VERSION), 1);
+  EXPECT_EQ(CheckHidHandle(first, other, kWineVendor, HID_ANY_VERSION), 0);
+  // Neither device takes a 9-byte output report; the refusal must not read as a device gone.
+  const uint8_t report[9] = {0, 1, 2, 3, 4, 5, 6, 7, 8};
+  uint32_t error = 0;
+  EXPECT_EQ(WriteHidDeviceFull(first, report, 9, &error), 0);
+  EXPECT_NE(error, 0u);
+  EXPECT_FALSE(HidErrorMeansGone(error)) << "write error " << error << " taken as gone";
+  EXPECT_EQ(CheckHidHandle(first, product, kWineVendor, HID_ANY_VERSION), 1);
+  EXPECT_NE(CloseHidHandle(first), 0);
+  EXPECT_NE(CloseHidHandle(second), 0);
+  EXPECT_EQ(OpenHandles(), before) << "handles left open";
+}
+
+INSTANTIATE_TEST_SUITE_P(MouseAndKeyboard, WineStack, ::testing::Values(kWineMouse, kWineKeyboard));
+
+#ifdef QUILL_EXE
+// The program starts against the real stack, finds no device of its own, and closes cleanly.
+TEST_F(HidStack, TheProgramStartsShowsNoDeviceAndCloses) {
+  ASSERT_TRUE(Present(kWineMouse));
+  e2e::AppProcess app(QUILL_EXE, "C:\\quillsim\\none.txt");
+  ASSERT_TRUE(app.started());
+  HWND main = e2e::FindMainWindow(app.pid(), "QUILLOMATIC", 15000);
+  ASSERT_NE(main, nullptr) << "no QUILLOMATIC window";
+  HWND status = e2e::FindControl(main, 0);
+  ASSERT_NE(status, nullptr);
+  EXPECT_TRUE(e2e::WaitForText(status, "No HID device", 5000)) << e2e::TextOf(status);
+  ASSERT_TRUE(PostMessageA(main, WM_CLOSE, 0, 0));
+  DWORD code = 1;
+  ASSERT_TRUE(app.WaitExit(5000, &code)) << "still running 5 s after the close request";
+  EXPECT_EQ(code, 0u);
+}
+#endif
+
+}  // namespace
