@@ -1,7 +1,6 @@
 #include "app/presence.h"
 
 #include <cctype>
-#include <cstdio>
 
 #include "app/globals.h"
 #include "app/read_handover.h"
@@ -110,13 +109,25 @@ void HandleDeviceNotices() {
   if (check) RunCheck(device_arrived);
 }
 
+namespace {
+
+// Returns a 16-bit value as four lower-case hexadecimal digits.
+std::string HexDigits(uint16_t value) {
+  const char* digits = "0123456789abcdef";
+  std::string text(4, '0');
+  for (int i = 3; i >= 0; --i, value = static_cast<uint16_t>(value >> 4))
+    text[i] = digits[value & 0xF];
+  return text;
+}
+
+}  // namespace
+
 // True when the name holds the device's identifiers in a USB or Bluetooth interface path.
 bool NameCouldBeTheDevice(const std::string& name) {
-  char usb[32];
-  char bluetooth[40];
-  std::snprintf(usb, sizeof usb, "vid_%04x&pid_%04x", DEVICE_VENDOR_ID, DEVICE_PRODUCT_ID);
-  std::snprintf(bluetooth, sizeof bluetooth, "_vid&0002%04x_pid&%04x", DEVICE_VENDOR_ID,
-                DEVICE_PRODUCT_ID);
+  const std::string vendor = HexDigits(DEVICE_VENDOR_ID);
+  const std::string product = HexDigits(DEVICE_PRODUCT_ID);
+  const std::string usb = "vid_" + vendor + "&pid_" + product;
+  const std::string bluetooth = "_vid&0002" + vendor + "_pid&" + product;
   const std::string lowered = Lowered(name);
   return lowered.find(usb) != std::string::npos || lowered.find(bluetooth) != std::string::npos;
 }
