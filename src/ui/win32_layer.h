@@ -20,8 +20,8 @@ constexpr UINT MESSAGE_DATA = 13105;
 constexpr UINT MESSAGE_DATA_NUMBERED = 13106;
 constexpr UINT MESSAGE_GADGET_PARENT = 13120;
 constexpr UINT MESSAGE_DEVICE_NOTICE = 13121;
-// wParam of a MESSAGE_DEVICE_NOTICE that another thread posted to doubt the device held.
-constexpr WPARAM NOTICE_DOUBT = 1;
+// An application's own event, posted from any thread; wParam is its code.
+constexpr UINT MESSAGE_APPLICATION_EVENT = 13122;
 
 // Event types of the text-field focus notice.
 constexpr int32_t FOCUS_GAINED = 14000;
@@ -120,6 +120,9 @@ void TagWindow(HWND window, int32_t number);
 void TagGadget(HWND control, int32_t number);
 void UntagWindow(HWND window);
 void UntagGadget(HWND control);
+// Returns the window that application events are posted to: the first tagged window that is
+// still open, null when there is none. Safe on any thread.
+HWND ApplicationEventWindow();
 // Returns the number tagged on a window, or -1.
 int32_t WindowNumberOf(HWND window);
 // Returns the gadget record of a control whose id and number tag agree, else null.
