@@ -141,6 +141,11 @@ UINT WindowDpi(HWND window);
 UINT ScreenDpi();
 // Scales one pixel number of the 96-dpi layout to a DPI.
 int32_t ScaleToDpi(int32_t value, UINT dpi);
+// Returns the DPI that new gadgets and fonts are made for: the gadget container's, else the
+// screen's.
+UINT LayoutDpi(LayerState* layer);
+// Scales a rectangle of the 96-dpi layout to a DPI by its edges (not by position and size).
+RECT ScaleRectToDpi(const RECT& layout, UINT dpi);
 // Returns the default GUI font for a DPI: the stock font at the screen's DPI, else a new one.
 HFONT GuiFontForDpi(UINT dpi);
 // Deletes a font of GuiFontForDpi unless it is the stock one.
