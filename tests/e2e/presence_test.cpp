@@ -125,7 +125,7 @@ TEST_F(Presence, ADeviceNoticeRunsTheCheckBeforeTheNextClick) {
 }
 
 // Twenty arrivals and twenty removals of other interfaces cost no scan beyond the timer's own
-// while the device is absent, and none at all while it is held.
+// while the device is absent, and no look at the device while it is held.
 TEST_F(Presence, NoticesAboutOtherDevicesCostNoScan) {
   const int headset = sim_->Plug(kHeadset);
   const int board = sim_->Plug(kOtherBoard);
@@ -144,14 +144,28 @@ TEST_F(Presence, NoticesAboutOtherDevicesCostNoScan) {
   const int timer_scans = static_cast<int>((GetTickCount64() - began) / 500) + 1;
   EXPECT_LE(sim_->Enumerations() - enumerations, timer_scans + 1);
 
-  const int dev = sim_->Plug(kQuill);
-  ASSERT_TRUE(HoldsTwoHandles(dev));
-  enumerations = sim_->Enumerations();
-  const int opens = sim_->Opens(dev);
-  storm();
-  EXPECT_EQ(sim_->Enumerations(), enumerations);
-  EXPECT_EQ(sim_->Opens(dev), opens);
-  EXPECT_EQ(TextOf(Gadget(kStatusLabel)), "Discovered device");
+  // While held, a look at the device leaves no trace unless the device has gone: so it goes,
+  // without a notice of its own, just before the storm. A notice that counted has the device
+  // asked, found gone and let go before the click posted behind the storm, which then shows
+  // the no-device box; otherwise the click meets the held handle, whose failed write finds
+  // the device gone without a box.
+  // NOTE: a timer tick inside the storm asks the device too; one of three storms passing
+  // without a box shows that no notice counted.
+  bool box_every_time = true;
+  for (int attempt = 0; attempt < 3 && box_every_time; ++attempt) {
+    const int dev = sim_->Plug(kQuill);
+    ASSERT_TRUE(HoldsTwoHandles(dev));
+    sim_->Unplug(dev);
+    storm();
+    ASSERT_TRUE(Press(Gadget(11)));
+    ASSERT_TRUE(StatusIs("No HID device"));
+    HWND box = FindMessageBox(app_->pid(), 500);
+    box_every_time = box != nullptr;
+    if (box != nullptr) {
+      EXPECT_TRUE(DismissMessageBox(box, 5000));
+    }
+  }
+  EXPECT_FALSE(box_every_time) << "every storm had the held device asked";
 }
 
 // A live device that stalls every output report: no thread is parked per click, the handles
