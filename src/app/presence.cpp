@@ -27,12 +27,12 @@ bool HeldDeviceAnswers() {
   return CheckHidHandle(handle, DEVICE_PRODUCT_ID, DEVICE_VENDOR_ID, HID_ANY_VERSION) == 1;
 }
 
-// Opens WriteHandle on the first matching interface, then ReadHandle on the same path, so
-// both name one interface; when either fails neither is kept.
-OpenResult OpenBoth(HidHandle* write, HidHandle* read, std::string* path) {
+// Opens WriteHandle, then ReadHandle, on the interface path that the lookup found, so both
+// name one interface; when either fails neither is kept.
+OpenResult OpenBoth(const std::string& path, HidHandle* write, HidHandle* read) {
   bool refused = false;
-  *write = OpenHidDevice(DEVICE_PRODUCT_ID, DEVICE_VENDOR_ID, HID_ANY_VERSION, path, &refused);
-  *read = *write != 0 ? OpenHidDeviceAt(*path, DEVICE_PRODUCT_ID, DEVICE_VENDOR_ID, HID_ANY_VERSION,
+  *write = OpenHidDeviceAt(path, DEVICE_PRODUCT_ID, DEVICE_VENDOR_ID, HID_ANY_VERSION, &refused);
+  *read = *write != 0 ? OpenHidDeviceAt(path, DEVICE_PRODUCT_ID, DEVICE_VENDOR_ID, HID_ANY_VERSION,
                                         &refused)
                       : 0;
   if (*read != 0) return OpenResult::kOpened;
@@ -59,10 +59,10 @@ void Run(Step step) {
       PresenceClockMs() < device.retry_at) {
     return;
   }
-  DeviceState = FindHidDevice(DEVICE_PRODUCT_ID, DEVICE_VENDOR_ID, HID_ANY_VERSION);
   device = PresenceRecord{};
+  DeviceState = FindHidDevice(DEVICE_PRODUCT_ID, DEVICE_VENDOR_ID, HID_ANY_VERSION, &device.path);
   if (DeviceState == 1) {
-    switch (OpenBoth(&device.WriteHandle, &device.ReadHandle, &device.path)) {
+    switch (OpenBoth(device.path, &device.WriteHandle, &device.ReadHandle)) {
       case OpenResult::kOpened:
         device.state = PresenceState::kHeld;
         PutReadHandle(device.ReadHandle);

@@ -4,7 +4,8 @@
 // by one function in presence.cpp. The states:
 //
 //   ABSENT   No handle is open. The check runs the lookup (a query-only scan, which opens no
-//            interface for reading or writing) and, when it finds the device, opens it.
+//            interface for reading or writing) and, when it finds the device, opens both
+//            handles on the interface path that it found.
 //   HELD     WriteHandle and ReadHandle are open on one interface, `path`. Nothing else is
 //            scanned or opened; the check only asks the device behind WriteHandle, twice
 //            PROBE_CONFIRM_MS apart before it counts as gone.

@@ -41,17 +41,20 @@ void FreeAllSystemLibraries();
 // --- Lookup and open --------------------------------------------------------------------
 
 // Returns 1 when a present HID interface matches (product, vendor, version), else 0.
-// The version HID_ANY_VERSION matches any version. Leaves no handle open.
-int32_t FindHidDevice(uint16_t product, uint16_t vendor, uint16_t version);
+// The version HID_ANY_VERSION matches any version. Leaves no handle open, and opens no
+// interface for reading or writing. The first matching interface's path goes to *path when
+// one is given.
+int32_t FindHidDevice(uint16_t product, uint16_t vendor, uint16_t version,
+                      std::string* path = nullptr);
 // Opens the first matching interface for reading and writing; returns the handle or 0. The
 // interface path that was opened goes to *path when one is given (the name that the
-// platform's device notices use for it). When the open fails, *refused (when given) tells
-// whether a matching interface is there but refuses to be opened for reading and writing, as
-// one that another program holds does (sharing violation, access denied).
+// platform's device notices use for it).
 HidHandle OpenHidDevice(uint16_t product, uint16_t vendor, uint16_t version,
-                        std::string* path = nullptr, bool* refused = nullptr);
+                        std::string* path = nullptr);
 // Opens one interface path for reading and writing; returns the handle when the interface
-// matches (product, vendor, version), else 0, with *refused as for OpenHidDevice.
+// matches (product, vendor, version), else 0. When the open fails, *refused (when given) tells
+// whether the interface is there but refuses to be opened for reading and writing, as one that
+// another program holds does (sharing violation, access denied).
 HidHandle OpenHidDeviceAt(const std::string& path, uint16_t product, uint16_t vendor,
                           uint16_t version, bool* refused = nullptr);
 // Returns 1 when the device behind an open handle still answers and matches (product,

@@ -108,7 +108,7 @@ enum class ScanMode { kFind, kOpen };
 // Runs the scan; returns 1 (find) or the open handle (open) for the first match, else 0. The
 // matching interface's path goes to *found_path when one is given.
 intptr_t ScanHidInterfaces(const HidPlatform& platform, ScanMode mode, const Wanted& wanted,
-                           std::string* found_path, bool* refused) {
+                           std::string* found_path) {
   HidGuid guid{};
   platform.get_hid_guid(&guid);
   const intptr_t set = platform.get_class_devs(&guid, PRESENT_INTERFACES);
@@ -121,7 +121,7 @@ intptr_t ScanHidInterfaces(const HidPlatform& platform, ScanMode mode, const Wan
   for (uint32_t index = 0; index < MAX_HID_INTERFACES; ++index) {
     if (platform.enum_interfaces(set, &guid, index, &data) == 0) break;
     if (!ReadDevicePath(platform, set, &data, &path)) continue;
-    const intptr_t found = mode == ScanMode::kOpen ? OpenInterface(platform, path, wanted, refused)
+    const intptr_t found = mode == ScanMode::kOpen ? OpenInterface(platform, path, wanted, nullptr)
                                                    : QueryMatches(platform, path, wanted);
     if (found != 0) {
       if (found_path != nullptr) *found_path = path;
@@ -135,17 +135,15 @@ intptr_t ScanHidInterfaces(const HidPlatform& platform, ScanMode mode, const Wan
 
 // Returns 1 when a present HID interface matches, else 0; leaves no handle open.
 int32_t FindHidDeviceWith(const HidPlatform& platform, uint16_t product, uint16_t vendor,
-                          uint16_t version) {
-  return static_cast<int32_t>(ScanHidInterfaces(
-      platform, ScanMode::kFind, Wanted{product, vendor, version}, nullptr, nullptr));
+                          uint16_t version, std::string* path) {
+  return static_cast<int32_t>(
+      ScanHidInterfaces(platform, ScanMode::kFind, Wanted{product, vendor, version}, path));
 }
 
 // Returns an inheritable read-write handle to the first matching interface, else 0.
 HidHandle OpenHidDeviceWith(const HidPlatform& platform, uint16_t product, uint16_t vendor,
-                            uint16_t version, std::string* path, bool* refused) {
-  if (refused != nullptr) *refused = false;
-  return ScanHidInterfaces(platform, ScanMode::kOpen, Wanted{product, vendor, version}, path,
-                           refused);
+                            uint16_t version, std::string* path) {
+  return ScanHidInterfaces(platform, ScanMode::kOpen, Wanted{product, vendor, version}, path);
 }
 
 // Returns an inheritable read-write handle to one interface path when it matches, else 0.

@@ -87,16 +87,16 @@ struct HidPlatform {
   uint32_t detail_record_size;
 };
 
-// FindHidDevice over a platform table: 1 when a present interface matches, else 0.
+// FindHidDevice over a platform table: 1 when a present interface matches, else 0; its path
+// goes to *path when one is given.
 int32_t FindHidDeviceWith(const HidPlatform& platform, uint16_t product, uint16_t vendor,
-                          uint16_t version);
+                          uint16_t version, std::string* path = nullptr);
 // OpenHidDevice over a platform table: the read-write handle of the first match, else 0; the
-// path that was opened goes to *path, and *refused tells a matching interface that refused
-// the open, when they are given.
+// path that was opened goes to *path when one is given.
 HidHandle OpenHidDeviceWith(const HidPlatform& platform, uint16_t product, uint16_t vendor,
-                            uint16_t version, std::string* path = nullptr, bool* refused = nullptr);
+                            uint16_t version, std::string* path = nullptr);
 // OpenHidDeviceAt over a platform table: the read-write handle of one interface path when its
-// identifiers match, else 0.
+// identifiers match, else 0; *refused as for OpenHidDeviceAt.
 HidHandle OpenHidDeviceAtWith(const HidPlatform& platform, const std::string& path,
                               uint16_t product, uint16_t vendor, uint16_t version,
                               bool* refused = nullptr);

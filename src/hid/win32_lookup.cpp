@@ -110,14 +110,13 @@ const HidPlatform WindowsHid = {GetHidGuid,       GetClassDevs,
 }  // namespace
 
 // Returns 1 when a present HID interface matches, else 0.
-int32_t FindHidDevice(uint16_t product, uint16_t vendor, uint16_t version) {
-  return FindHidDeviceWith(WindowsHid, product, vendor, version);
+int32_t FindHidDevice(uint16_t product, uint16_t vendor, uint16_t version, std::string* path) {
+  return FindHidDeviceWith(WindowsHid, product, vendor, version, path);
 }
 
 // Opens the first matching interface for reading and writing; returns the handle or 0.
-HidHandle OpenHidDevice(uint16_t product, uint16_t vendor, uint16_t version, std::string* path,
-                        bool* refused) {
-  return OpenHidDeviceWith(WindowsHid, product, vendor, version, path, refused);
+HidHandle OpenHidDevice(uint16_t product, uint16_t vendor, uint16_t version, std::string* path) {
+  return OpenHidDeviceWith(WindowsHid, product, vendor, version, path);
 }
 
 // Opens one interface path for reading and writing when it matches; returns the handle or 0.

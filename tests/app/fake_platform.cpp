@@ -27,7 +27,7 @@ struct World {
   std::map<HidHandle, std::string> handle_paths;
   bool reuse_values = false;
   bool open_broken = false;
-  int read_write_scans = 0;
+  int read_write_opens = 0;
   std::vector<uint32_t> pauses;
   std::vector<int32_t> posted;
   bool open_fails = false;
@@ -36,7 +36,6 @@ struct World {
   std::set<HidHandle> dead;  // open handles whose device instance has gone
   uint64_t clock_ms = 1000;
   std::vector<DeviceNoticeInfo> notices;
-  int full_scans = 0;
   bool reads_fail_at_once = false;
   uint32_t read_error = 995;
   uint32_t write_error = 0;
@@ -72,12 +71,12 @@ void Reset() {
     w.plug_after_open.clear();
     w.handle_paths.clear();
     w.reuse_values = w.open_broken = false;
-    w.read_write_scans = 0;
+    w.read_write_opens = 0;
     w.pauses.clear();
     w.posted.clear();
     w.next_handle = 0x100;
     w.open_fails = w.reads_fail_at_once = w.cancel = false;
-    w.opens_before_failing = w.probe_failures = w.full_scans = 0;
+    w.opens_before_failing = w.probe_failures = 0;
     w.dead.clear();
     w.notices.clear();
     w.read_error = 995;
@@ -227,8 +226,7 @@ FAKE_GETTER(int, OpenCount, w.opens)
 FAKE_GETTER(int, CloseCount, w.closes)
 FAKE_GETTER(int, ScanCount, w.scans)
 FAKE_GETTER(int, HandleCheckCount, w.handle_checks)
-FAKE_GETTER(int, FullScanCount, w.full_scans)
-FAKE_GETTER(int, ReadWriteScanCount, w.read_write_scans)
+FAKE_GETTER(int, ReadWriteOpenCount, w.read_write_opens)
 FAKE_GETTER(std::vector<uint32_t>, Pauses, w.pauses)
 FAKE_GETTER(std::vector<std::string>, Faults, w.faults)
 FAKE_GETTER(int, ReadsStarted, w.reads_started)
@@ -298,34 +296,15 @@ HidHandle OpenInterface(World& w, fake::Interface& i, bool* refused) {
 
 }  // namespace
 
-int32_t FindHidDevice(uint16_t product, uint16_t vendor, uint16_t version) {
+int32_t FindHidDevice(uint16_t product, uint16_t vendor, uint16_t version, std::string* path) {
   World& w = W();
   std::lock_guard<std::mutex> hold(w.lock);
   CheckIds(w, product, vendor, version);
   ++w.scans;
-  ++w.full_scans;
   for (const fake::Interface& i : w.interfaces) {
-    if (i.present) return 1;
-  }
-  return 0;
-}
-
-// Opens the first interface that opens, in enumeration order.
-HidHandle OpenHidDevice(uint16_t product, uint16_t vendor, uint16_t version, std::string* path,
-                        bool* refused) {
-  World& w = W();
-  std::lock_guard<std::mutex> hold(w.lock);
-  CheckIds(w, product, vendor, version);
-  ++w.full_scans;
-  ++w.read_write_scans;
-  if (refused != nullptr) *refused = false;
-  for (size_t n = 0; n < w.interfaces.size(); ++n) {
-    fake::Interface& i = w.interfaces[n];
-    const std::string name = i.path;
-    const HidHandle h = OpenInterface(w, i, refused);
-    if (h == 0) continue;
-    if (path != nullptr) *path = name;
-    return h;
+    if (!i.present) continue;
+    if (path != nullptr) *path = i.path;
+    return 1;
   }
   return 0;
 }
@@ -335,6 +314,7 @@ HidHandle OpenHidDeviceAt(const std::string& path, uint16_t product, uint16_t ve
   World& w = W();
   std::lock_guard<std::mutex> hold(w.lock);
   CheckIds(w, product, vendor, version);
+  ++w.read_write_opens;
   if (refused != nullptr) *refused = false;
   fake::Interface* i = fake::Find(w, path);
   return i != nullptr ? OpenInterface(w, *i, refused) : 0;

@@ -60,13 +60,12 @@ std::vector<std::vector<uint8_t>> Writes();
 std::set<HidHandle> OpenHandles();
 int OpenCount();
 int CloseCount();
-// Lookups (FindHidDevice) and checks of an open handle (CheckHidHandle) made so far.
+// Lookups (FindHidDevice, the only scan of the interfaces) and checks of an open handle
+// (CheckHidHandle) made so far.
 int ScanCount();
 int HandleCheckCount();
-// Full scans of the HID interfaces so far: lookups and opens (OpenHidDevice) alike.
-int FullScanCount();
-// Read-write open scans (OpenHidDevice) so far.
-int ReadWriteScanCount();
+// Read-write opens of an interface (OpenHidDeviceAt) so far.
+int ReadWriteOpenCount();
 // The pauses of the presence monitor so far, in ms.
 std::vector<uint32_t> Pauses();
 // Faults seen: a read on a handle not open, a close of a handle with a read on it, a close

@@ -40,9 +40,9 @@ TEST_F(Presence, AttachedBeforeStartOpensTwoHandlesAtTheFirstCheck) {
 }
 
 // Another interface of the device appears between the two opens, ahead of the first in the
-// list: both handles still name the interface that the first open found, and when the other
+// list: both handles still name the interface that the lookup found, and when the other
 // one goes, its removal costs nothing.
-TEST_F(Presence, BothHandlesAreOpenOnTheInterfaceTheFirstOpenFound) {
+TEST_F(Presence, BothHandlesAreOpenOnTheInterfaceTheLookupFound) {
   const std::string second =
       "\\\\?\\hid#vid_aaaa&pid_ef22#7&99&0&0000#{4d1e55b2-f16f-11cf-88cb-001111000030}";
   fake::SetPresent(true);
@@ -114,13 +114,13 @@ TEST_F(Presence, ADeviceHeldElsewhereIsTriedEveryTwoSecondsAndNeverHalfOpen) {
   EXPECT_EQ(PresenceDevice.WriteHandle, 0);
   EXPECT_TRUE(fake::OpenHandles().empty());
   fake::SetOpenFails(true);
-  const int scans = fake::FullScanCount();
+  const int scans = fake::ScanCount();
   for (int tick = 0; tick < 20; ++tick) {  // 10 s of ticks
     fake::AdvanceClock(500);
     CheckDevice();
     EXPECT_TRUE(fake::OpenHandles().empty());
   }
-  EXPECT_EQ(fake::FullScanCount() - scans, 2 * 5) << "a lookup and an open every 2 s";
+  EXPECT_EQ(fake::ScanCount() - scans, 5) << "a look every 2 s";
   EXPECT_TRUE(fake::TextsPut().empty()) << "the status line keeps \"No HID device\"";
 
   fake::SetOpenFails(false);
@@ -141,7 +141,7 @@ TEST_F(Presence, TheWaitForARetryEndsWhenTheDeviceIsGone) {
   CheckDevice();
   ASSERT_EQ(PresenceDevice.state, PresenceState::kWaiting);
   fake::SetPresent(false);
-  const int read_write_scans = fake::ReadWriteScanCount();
+  const int read_write_opens = fake::ReadWriteOpenCount();
   fake::AdvanceClock(OPEN_RETRY_MS);
   CheckDevice();
   EXPECT_EQ(DeviceState, 0);
@@ -150,7 +150,7 @@ TEST_F(Presence, TheWaitForARetryEndsWhenTheDeviceIsGone) {
     fake::AdvanceClock(500);
     CheckDevice();
   }
-  EXPECT_EQ(fake::ReadWriteScanCount(), read_write_scans);
+  EXPECT_EQ(fake::ReadWriteOpenCount(), read_write_opens);
   EXPECT_EQ(DeviceState, 0);
   EXPECT_EQ(fake::TextsPut(), (Texts{{0, "Discovered device"}, {0, "No HID device"}}));
 }
@@ -173,11 +173,11 @@ TEST_F(Presence, OnlyAnArrivalNamingTheDeviceEndsTheWait) {
   fake::SetOpenFails(true);
   CheckDevice();
   fake::SetOpenFails(false);
-  const int scans = fake::FullScanCount();
+  const int scans = fake::ScanCount();
   fake::AddNotice(true, nullptr);
   fake::AddNotice(true, "\\\\?\\HID#VID_046D&PID_0A44#8&2b1c&0&0000#{x}");
   HandleDeviceNotices();
-  EXPECT_EQ(fake::FullScanCount(), scans);
+  EXPECT_EQ(fake::ScanCount(), scans);
   fake::AddNotice(true, fake::kDevicePath);
   HandleDeviceNotices();
   EXPECT_EQ(fake::OpenHandles().size(), 2u);
@@ -189,7 +189,7 @@ TEST_F(Presence, ALiveDeviceRefusingEveryWriteKeepsItsHandlesAndReports) {
   fake::SetPresent(true);
   CheckDevice();
   const HidHandle write = PresenceDevice.WriteHandle, read = CurrentReadHandle();
-  const int scans = fake::FullScanCount(), probes = fake::HandleCheckCount();
+  const int scans = fake::ScanCount(), probes = fake::HandleCheckCount();
   fake::QueueReport({0, 0x39, 0x30, 0, 0});
   fake::SetWriteError(31);
   for (int click = 0; click < 100; ++click) {
@@ -198,7 +198,7 @@ TEST_F(Presence, ALiveDeviceRefusingEveryWriteKeepsItsHandlesAndReports) {
   }
   EXPECT_EQ(fake::HandleCheckCount() - probes, 120) << "each failed write asks the device";
   EXPECT_EQ(fake::OpenCount(), 2);
-  EXPECT_EQ(fake::FullScanCount(), scans);
+  EXPECT_EQ(fake::ScanCount(), scans);
   EXPECT_EQ(PresenceDevice.WriteHandle, write);
   EXPECT_EQ(CurrentReadHandle(), read);
   uint8_t buffer[RECEIVE_BUFFER_SIZE] = {};
@@ -271,7 +271,7 @@ TEST_F(Presence, OnlyNoticesThatCanConcernTheDeviceRunACheck) {
     fake::AddNotice(false, i % 2 == 0 ? headset : other_board);
   }
   HandleDeviceNotices();
-  EXPECT_EQ(fake::FullScanCount(), 0) << "while absent";
+  EXPECT_EQ(fake::ScanCount(), 0) << "while absent";
   fake::AddNotice(true, nullptr);  // a record without a readable name
   fake::AddNotice(true, nullptr);
   HandleDeviceNotices();
@@ -282,7 +282,7 @@ TEST_F(Presence, OnlyNoticesThatCanConcernTheDeviceRunACheck) {
       true, "\\\\?\\HID#VID_AAAA&PID_EF22#7&1A2B3C&0&0000#{4D1E55B2-F16F-11CF-88CB-001111000030}");
   HandleDeviceNotices();
   ASSERT_EQ(fake::OpenHandles().size(), 2u);
-  const int scans = fake::FullScanCount(), probes = fake::HandleCheckCount();
+  const int scans = fake::ScanCount(), probes = fake::HandleCheckCount();
   for (int i = 0; i < 20; ++i) {
     fake::AddNotice(true, headset);
     fake::AddNotice(false, headset);
@@ -293,7 +293,7 @@ TEST_F(Presence, OnlyNoticesThatCanConcernTheDeviceRunACheck) {
       false,
       "\\\\?\\hid#vid_aaaa&pid_ef22&mi_01#7&1a2b3c&0&0001#{4d1e55b2-f16f-11cf-88cb-001111000030}");
   HandleDeviceNotices();
-  EXPECT_EQ(fake::FullScanCount(), scans) << "while connected";
+  EXPECT_EQ(fake::ScanCount(), scans) << "while connected";
   EXPECT_EQ(fake::HandleCheckCount(), probes);
 
   // The removal that names the held interface, in another case, is seen at once.

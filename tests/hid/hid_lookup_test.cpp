@@ -127,25 +127,26 @@ TEST_F(HidLookupTest, ARefusalIsTheDevicesOwnSharingViolationOrAccessDenied) {
   held.read_write_open = false;
   held.refusal = 32;
   bool refused = false;
-  const auto open = [&] {
-    return OpenHidDeviceWith(platform_, PRODUCT, VENDOR, HID_ANY_VERSION, nullptr, &refused);
+  const auto open = [&](const char* path) {
+    return OpenHidDeviceAtWith(platform_, path, PRODUCT, VENDOR, HID_ANY_VERSION, &refused);
   };
   fake_.interfaces = {keyboard, held};
-  EXPECT_EQ(open(), 0);
+  EXPECT_EQ(open("a"), 0);
   EXPECT_TRUE(refused);
-  fake_.interfaces = {keyboard};
-  EXPECT_EQ(open(), 0);
+  EXPECT_EQ(open("k"), 0);
   EXPECT_FALSE(refused);
-  held.refusal = 2;  // ERROR_FILE_NOT_FOUND: going, not held
-  fake_.interfaces = {held};
-  EXPECT_EQ(open(), 0);
+  fake_.interfaces[1].refusal = 2;  // ERROR_FILE_NOT_FOUND: going, not held
+  EXPECT_EQ(open("a"), 0);
   EXPECT_FALSE(refused);
   EXPECT_TRUE(fake_.open_handles.empty());
 }
 
-// The second handle is opened on the path the first open found, not on the first match.
+// The handles are opened on the path the lookup found, not on the first match.
 TEST_F(HidLookupTest, AnOpenAtAPathOpensThatInterfaceOnly) {
   fake_.interfaces = {Quill("a"), Quill("b"), Other("x")};
+  std::string found;
+  EXPECT_EQ(FindHidDeviceWith(platform_, PRODUCT, VENDOR, HID_ANY_VERSION, &found), 1);
+  EXPECT_EQ(found, "a");
   EXPECT_EQ(IndexOf(OpenHidDeviceAtWith(platform_, "b", PRODUCT, VENDOR, HID_ANY_VERSION)), 1);
   EXPECT_EQ(OpenHidDeviceAtWith(platform_, "x", PRODUCT, VENDOR, HID_ANY_VERSION), 0);
   EXPECT_EQ(fake_.open_handles.size(), 1u);
