@@ -1,41 +1,56 @@
 // Interface names as device notices carry them: matching the device's path, and reading the
 // name out of a notice record in either of its two widths.
-#include <cctype>
+#include <cstring>
 #include <string>
 
 #include "hid/hid.h"
 
 namespace {
 
-// Returns a text in lower case (ASCII letters only, as device paths are).
-std::string Lowered(const std::string& text) {
-  std::string lowered = text;
-  for (char& c : lowered) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return lowered;
+// Returns an ASCII letter in lower case, any other character as it is (device paths are
+// ASCII).
+char Lower(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-// Returns a 16-bit value as four lower-case hexadecimal digits.
-std::string HexDigits(uint16_t value) {
-  const char* digits = "0123456789abcdef";
-  std::string text(4, '0');
-  for (int i = 3; i >= 0; --i, value = static_cast<uint16_t>(value >> 4))
-    text[i] = digits[value & 0xF];
-  return text;
+// True when a text holds a lower-case pattern, in any case.
+bool HoldsInAnyCase(const std::string& text, const char* pattern) {
+  const size_t length = std::strlen(pattern);
+  for (size_t at = 0; at + length <= text.size(); ++at) {
+    size_t matched = 0;
+    while (matched < length && Lower(text[at + matched]) == pattern[matched]) ++matched;
+    if (matched == length) return true;
+  }
+  return false;
+}
+
+// Writes a 16-bit value as four lower-case hexadecimal digits.
+void PutHexDigits(uint16_t value, char* out) {
+  for (int i = 3; i >= 0; --i, value = static_cast<uint16_t>(value >> 4)) {
+    out[i] = "0123456789abcdef"[value & 0xF];
+  }
 }
 
 }  // namespace
 
 // True when the name holds the identifiers in a USB or Bluetooth interface path.
 bool NameCouldBeHidDevice(const std::string& name, uint16_t product, uint16_t vendor) {
-  const std::string usb = "vid_" + HexDigits(vendor) + "&pid_" + HexDigits(product);
-  const std::string bluetooth = "_vid&0002" + HexDigits(vendor) + "_pid&" + HexDigits(product);
-  const std::string lowered = Lowered(name);
-  return lowered.find(usb) != std::string::npos || lowered.find(bluetooth) != std::string::npos;
+  char usb[] = "vid_vvvv&pid_pppp";
+  PutHexDigits(vendor, usb + 4);
+  PutHexDigits(product, usb + 13);
+  char bluetooth[] = "_vid&0002vvvv_pid&pppp";
+  PutHexDigits(vendor, bluetooth + 9);
+  PutHexDigits(product, bluetooth + 18);
+  return HoldsInAnyCase(name, usb) || HoldsInAnyCase(name, bluetooth);
 }
 
 // True when two interface names are the same path in any case.
 bool SameInterfacePath(const std::string& a, const std::string& b) {
-  return Lowered(a) == Lowered(b);
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (Lower(a[i]) != Lower(b[i])) return false;
+  }
+  return true;
 }
 
 // Reads a notice's interface name, 8-bit or UTF-16; false when the field holds none.
