@@ -13,17 +13,21 @@
 //            (another program holds it). No handle is open, and nothing is scanned before
 //            `retry_at`; a notice of the device's arrival ends the wait at once.
 //
-//                 lookup finds it, both opens succeed
-//     ABSENT ------------------------------------------> HELD
-//      ^  |  ^                                          |  ^
-//      |  |  |    the device fails two probes: both     |  | lookup at `retry_at` (or on an
-//      |  |  '----handles close, and the same check --'  |  | arrival naming the device) finds
-//      |  |       looks again as ABSENT                   |  | it, both opens succeed
-//      |  |                                              v  |
-//      |  '-- lookup finds it, an open is refused ---> WAITING ---.
-//      |                                                  ^       | refused again:
-//      '------- lookup at `retry_at`: device not seen ----+       | `retry_at` moves on
-//               (any other open failure: ABSENT too)      '-------'
+//                     a look finds the device; both opens succeed
+//            .-------------------------------------------------------------.
+//            |                                                             v
+//       +--------+      the device fails two probes: both handles      +------+
+//  ---->| ABSENT |<---- close, and the same step looks as from ABSENT --| HELD |
+//       +--------+                                                     +------+
+//         |    ^                                                          ^
+//         |    | the look at `retry_at` does not see the device,          |
+//         |    | or an open fails without a refusal                       |
+//         |  +---------+    the look at `retry_at`, or at once on an      |
+//         '->| WAITING |--- arrival naming the device: both opens succeed-'
+//   a look   +---------+
+//   finds it,   |    ^
+//   an open is  '----' refused again: `retry_at` moves on
+//   refused
 //
 // What each event does in each state ("look": the check of the state; "-": nothing):
 //
