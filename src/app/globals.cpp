@@ -6,10 +6,7 @@ uint8_t ReportBuffer[REPORT_BUFFER_SIZE];
 std::string CurrentText;
 std::string ScratchText;
 int32_t HexValue = 0;
-HidHandle WriteHandle = 0;
 int32_t DeviceState = 0;
-std::string DevicePath;
-uint64_t OpenRetryAt = 0;
 
 // Resets every global to its start-up value.
 void ResetGlobals() {
@@ -17,8 +14,5 @@ void ResetGlobals() {
   ScratchText.clear();
   std::memset(ReportBuffer, 0, sizeof ReportBuffer);
   HexValue = 0;
-  WriteHandle = 0;
   DeviceState = 0;
-  DevicePath.clear();
-  OpenRetryAt = 0;
 }

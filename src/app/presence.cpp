@@ -1,133 +1,136 @@
 #include "app/presence.h"
 
-#include <cctype>
-
 #include "app/globals.h"
 #include "app/read_handover.h"
 #include "hid/hid.h"
 #include "ui/ui.h"
 
+PresenceRecord PresenceDevice;
+
 namespace {
 
-// True while both device handles are open.
-bool BothHandlesOpen() {
-  return WriteHandle != 0 && CurrentReadHandle() != 0;
-}
+// What an event asks of the monitor, weakest first: nothing; the state's look (a probe while
+// HELD, a lookup while ABSENT, a lookup when due while WAITING); the look without waiting.
+enum class Step { kNone, kLook, kLookNow };
 
-// Returns a text in lower case (ASCII letters only, as device paths are).
-std::string Lowered(const std::string& text) {
-  std::string lowered = text;
-  for (char& c : lowered) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return lowered;
-}
+// How an attempt to open both handles ended.
+enum class OpenResult { kOpened, kRefused, kFailed };
 
 // True while the device behind WriteHandle answers. One failed probe is confirmed by a second
 // one shortly after, so a passing fault costs nothing.
 bool HeldDeviceAnswers() {
-  if (CheckHidHandle(WriteHandle, DEVICE_PRODUCT_ID, DEVICE_VENDOR_ID, HID_ANY_VERSION) == 1) {
+  const HidHandle handle = PresenceDevice.WriteHandle;
+  if (CheckHidHandle(handle, DEVICE_PRODUCT_ID, DEVICE_VENDOR_ID, HID_ANY_VERSION) == 1) {
     return true;
   }
   PresencePause(PROBE_CONFIRM_MS);
-  return CheckHidHandle(WriteHandle, DEVICE_PRODUCT_ID, DEVICE_VENDOR_ID, HID_ANY_VERSION) == 1;
+  return CheckHidHandle(handle, DEVICE_PRODUCT_ID, DEVICE_VENDOR_ID, HID_ANY_VERSION) == 1;
 }
 
-// Closes both handles: ReadHandle is retired (a read on it is woken), WriteHandle closed.
-void ReleaseDevice() {
-  RetireReadHandle();
-  CloseHidHandle(WriteHandle);
-  WriteHandle = 0;
-  DevicePath.clear();
+// Opens WriteHandle, then ReadHandle, on the interface path that the lookup found, so both
+// name one interface; when either fails neither is kept.
+OpenResult OpenBoth(const std::string& path, HidHandle* write, HidHandle* read) {
+  bool refused = false;
+  *write = OpenHidDeviceAt(path, DEVICE_PRODUCT_ID, DEVICE_VENDOR_ID, HID_ANY_VERSION, &refused);
+  *read = *write != 0 ? OpenHidDeviceAt(path, DEVICE_PRODUCT_ID, DEVICE_VENDOR_ID, HID_ANY_VERSION,
+                                        &refused)
+                      : 0;
+  if (*read != 0) return OpenResult::kOpened;
+  CloseHidHandle(*write);
+  *write = 0;
+  return refused ? OpenResult::kRefused : OpenResult::kFailed;
 }
 
-// Opens both handles. When either open fails neither handle is kept, and the open is tried
-// again after OPEN_RETRY_MS.
-void OpenDevice() {
-  std::string path;
-  const HidHandle write =
-      OpenHidDevice(DEVICE_PRODUCT_ID, DEVICE_VENDOR_ID, HID_ANY_VERSION, &path);
-  const HidHandle read =
-      write != 0 ? OpenHidDevice(DEVICE_PRODUCT_ID, DEVICE_VENDOR_ID, HID_ANY_VERSION) : 0;
-  if (read == 0) {
-    CloseHidHandle(write);
-    OpenRetryAt = PresenceClockMs() + OPEN_RETRY_MS;
-    return;
-  }
-  WriteHandle = write;
-  PutReadHandle(read);
-  DevicePath = path;
-  OpenRetryAt = 0;
-}
-
-// The check; `open_now` tries a failed open again without waiting for its retry time.
-void RunCheck(bool open_now) {
-  // A read still running on a handle retired by an earlier check is woken again.
+// Makes one step of the state machine; the only function that changes PresenceDevice.
+void Run(Step step) {
+  if (step == Step::kNone) return;
+  PresenceRecord& device = PresenceDevice;
+  // A read still running on a handle retired by an earlier step is woken again.
   WakeRetiredRead();
-  const bool was_open = BothHandlesOpen();
-  // While connected, only the device already held is asked; every other HID device is left
-  // alone.
-  if (was_open) {
+  const bool was_held = device.state == PresenceState::kHeld;
+  if (was_held) {
     if (HeldDeviceAnswers()) return;
     // The device has gone (it may be back already, as a new device behind a new handle).
-    ReleaseDevice();
+    RetireReadHandle();
+    CloseHidHandle(device.WriteHandle);
+    device = PresenceRecord{};
   }
-  // A device seen but not opened is not scanned for again before its retry time, and then
-  // only by the open's own scan.
-  const bool waiting = OpenRetryAt != 0;
-  if (waiting && !open_now && PresenceClockMs() < OpenRetryAt) return;
-  DeviceState = waiting ? 1 : FindHidDevice(DEVICE_PRODUCT_ID, DEVICE_VENDOR_ID, HID_ANY_VERSION);
-  if (DeviceState == 1) OpenDevice();
-  // The status line says "Discovered device" only while both handles are open.
-  const bool now_open = BothHandlesOpen();
-  if (now_open != was_open) {
-    PutGadgetText(STATUS_LABEL, now_open ? "Discovered device" : "No HID device");
+  if (device.state == PresenceState::kWaiting && step != Step::kLookNow &&
+      PresenceClockMs() < device.retry_at) {
+    return;
   }
+  device = PresenceRecord{};
+  DeviceState = FindHidDevice(DEVICE_PRODUCT_ID, DEVICE_VENDOR_ID, HID_ANY_VERSION, &device.path);
+  if (DeviceState == 1) {
+    switch (OpenBoth(device.path, &device.WriteHandle, &device.ReadHandle)) {
+      case OpenResult::kOpened:
+        device.state = PresenceState::kHeld;
+        PutReadHandle(device.ReadHandle);
+        break;
+      case OpenResult::kRefused:
+        device.state = PresenceState::kWaiting;
+        device.retry_at = PresenceClockMs() + OPEN_RETRY_MS;
+        break;
+      case OpenResult::kFailed:
+        break;  // ABSENT: tried again at the next tick
+    }
+  }
+  if (device.state != PresenceState::kHeld) device.path.clear();
+  const bool now_held = device.state == PresenceState::kHeld;
+  if (now_held != was_held) {
+    PutGadgetText(STATUS_LABEL, now_held ? "Discovered device" : "No HID device");
+  }
+}
+
+// Returns what a failed transfer on the device held asks for.
+Step JudgeTransferFailure() {
+  return PresenceDevice.state == PresenceState::kHeld ? Step::kLook : Step::kNone;
+}
+
+// Returns what one device notice asks for (see the table in presence.h).
+Step JudgeNotice(const DeviceNoticeInfo& notice) {
+  std::string name;
+  const bool named = ReadNoticeName(notice.name_field.data(), notice.name_field.size(), &name);
+  const bool held = PresenceDevice.state == PresenceState::kHeld;
+  if (notice.arrival) {
+    if (held) return Step::kNone;
+    if (!named) return Step::kLook;
+    return NameCouldBeHidDevice(name, DEVICE_PRODUCT_ID, DEVICE_VENDOR_ID) ? Step::kLookNow
+                                                                           : Step::kNone;
+  }
+  if (!held) return Step::kNone;
+  return !named || SameInterfacePath(name, PresenceDevice.path) ? Step::kLook : Step::kNone;
 }
 
 }  // namespace
 
 // Looks for the device, or asks the one held whether it still answers.
 int32_t CheckDevice() {
-  RunCheck(false);
+  Run(Step::kLook);
   return 0;
 }
 
-// Runs one check when a notice among those that came together can concern the device.
+// A write on WriteHandle failed: the device held is asked at once.
+void HandleWriteFailure() {
+  Run(JudgeTransferFailure());
+}
+
+// A read on ReadHandle failed: the device held is asked at once.
+void HandleReadFailure() {
+  Run(JudgeTransferFailure());
+}
+
+// Makes the one step that the notices taken together ask for.
 void HandleDeviceNotices() {
-  const bool held = BothHandlesOpen();
-  const std::string held_path = Lowered(DevicePath);
-  bool check = false;
-  bool device_arrived = false;
+  Step strongest = Step::kNone;
   for (const DeviceNoticeInfo& notice : TakeDeviceNotices()) {
-    if (notice.arrival && !held) {
-      const bool ours = notice.named && NameCouldBeTheDevice(notice.name);
-      check = check || ours || !notice.named;
-      device_arrived = device_arrived || ours;
-    } else if (!notice.arrival && held) {
-      check = check || !notice.named || Lowered(notice.name) == held_path;
-    }
+    const Step step = JudgeNotice(notice);
+    if (step > strongest) strongest = step;
   }
-  if (check) RunCheck(device_arrived);
+  Run(strongest);
 }
 
-namespace {
-
-// Returns a 16-bit value as four lower-case hexadecimal digits.
-std::string HexDigits(uint16_t value) {
-  const char* digits = "0123456789abcdef";
-  std::string text(4, '0');
-  for (int i = 3; i >= 0; --i, value = static_cast<uint16_t>(value >> 4))
-    text[i] = digits[value & 0xF];
-  return text;
-}
-
-}  // namespace
-
-// True when the name holds the device's identifiers in a USB or Bluetooth interface path.
-bool NameCouldBeTheDevice(const std::string& name) {
-  const std::string vendor = HexDigits(DEVICE_VENDOR_ID);
-  const std::string product = HexDigits(DEVICE_PRODUCT_ID);
-  const std::string usb = "vid_" + vendor + "&pid_" + product;
-  const std::string bluetooth = "_vid&0002" + vendor + "_pid&" + product;
-  const std::string lowered = Lowered(name);
-  return lowered.find(usb) != std::string::npos || lowered.find(bluetooth) != std::string::npos;
+// Returns the monitor to ABSENT with nothing held.
+void ResetPresence() {
+  PresenceDevice = PresenceRecord{};
 }

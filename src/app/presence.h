@@ -1,8 +1,56 @@
 // The device presence monitor: follows the device as it is plugged in and out.
+//
+// It is one state machine over one record, PresenceDevice, and every change of state is made
+// by one function in presence.cpp. The states:
+//
+//   ABSENT   No handle is open. The check runs the lookup (a query-only scan, which opens no
+//            interface for reading or writing) and, when it finds the device, opens both
+//            handles on the interface path that it found.
+//   HELD     WriteHandle and ReadHandle are open on one interface, `path`. Nothing else is
+//            scanned or opened; the check only asks the device behind WriteHandle, twice
+//            PROBE_CONFIRM_MS apart before it counts as gone.
+//   WAITING  The lookup sees the device, but it refused to be opened for reading and writing
+//            (another program holds it). No handle is open, and nothing is scanned before
+//            `retry_at`; a notice of the device's arrival ends the wait at once.
+//
+//                     a look finds the device; both opens succeed
+//            .-------------------------------------------------------------.
+//            |                                                             v
+//       +--------+      the device fails two probes: both handles      +------+
+//  ---->| ABSENT |<---- close, and the same step looks as from ABSENT --| HELD |
+//       +--------+                                                     +------+
+//         |    ^                                                          ^
+//         |    | the look at `retry_at` does not see the device,          |
+//         |    | or an open fails without a refusal                       |
+//         |  +---------+    the look at `retry_at`, or at once on an      |
+//         '->| WAITING |--- arrival naming the device: both opens succeed-'
+//   a look   +---------+
+//   finds it,   |    ^
+//   an open is  '----' refused again: `retry_at` moves on
+//   refused
+//
+// What each event does in each state ("look": the check of the state; "-": nothing):
+//
+//   event                          ABSENT     HELD                       WAITING
+//   tick (CheckDevice)             look       probe                      look when due
+//   write failed                   -          probe                      -
+//   read failed                    -          probe                      -
+//   arrival naming the device      look       -                          look now
+//   arrival of an unnamed device   look       -                          look when due
+//   arrival naming another device  -          -                          -
+//   removal naming `path`          -          probe                      -
+//   removal without a name         -          probe                      -
+//   removal naming another path    -          -                          -
+//
+// The notices that come together are judged one by one and make one step at most, the
+// strongest that any of them asks for. StatusLabel says "Discovered device" exactly while
+// HELD. DeviceState (globals.h) keeps the result of the last lookup.
 #pragma once
 
 #include <cstdint>
 #include <string>
+
+#include "hid/hid.h"
 
 // The device this program serves.
 constexpr uint16_t DEVICE_VENDOR_ID = 0xAAAA;
@@ -11,25 +59,36 @@ constexpr uint16_t DEVICE_PRODUCT_ID = 0xEF22;
 // StatusLabel, the status line at the top of the window.
 constexpr int32_t STATUS_LABEL = 0;
 
-// A device that is seen but cannot be opened (another program holds it) is tried again after
-// this long, not at every tick.
+// A device that is seen but refuses to be opened (another program holds it) is tried again
+// after this long, not at every tick.
 constexpr uint64_t OPEN_RETRY_MS = 2000;
 // After a failed probe of the device held, the pause before the second probe that confirms it.
 constexpr uint32_t PROBE_CONFIRM_MS = 20;
 
-// Looks for the device; on a change opens or closes WriteHandle and ReadHandle and updates
-// StatusLabel. While both handles are open it only asks the device behind WriteHandle, and
-// closes them only when that device fails two probes in a row. Main thread only; returns 0.
+enum class PresenceState { kAbsent, kHeld, kWaiting };
+
+// The device as the presence monitor holds it. Main thread only.
+struct PresenceRecord {
+  PresenceState state = PresenceState::kAbsent;
+  std::string path;           // HELD: the interface both handles are open on; else empty
+  HidHandle WriteHandle = 0;  // HELD: the send commands' handle; else 0
+  HidHandle ReadHandle = 0;   // HELD: the receive loop's handle (given over by read_handover)
+  uint64_t retry_at = 0;      // WAITING: the time (PresenceClockMs) of the next look
+};
+extern PresenceRecord PresenceDevice;
+
+// Tick: looks for the device, or asks the one held whether it still answers; see the table
+// above. Main thread only; returns 0.
 int32_t CheckDevice();
-// Acts on the device notices that came together, with one check at most: a removal counts
-// while the device is held and names its interface (or names none); an arrival counts while
-// it is not held and could be the device (or names none), and one that names the device
-// also ends the wait after a failed open.
+// A write on WriteHandle failed: the device held is asked at once.
+void HandleWriteFailure();
+// A read on ReadHandle failed (the receive thread's ReadFailed event): the device held is
+// asked at once.
+void HandleReadFailure();
+// Takes the device notices that came together and makes the one step they ask for.
 void HandleDeviceNotices();
-// True when an interface name could be the device's: it holds the device's vendor and
-// product as a USB (vid_aaaa&pid_ef22) or Bluetooth (_vid&0002aaaa_pid&ef22) path does, in
-// any case.
-bool NameCouldBeTheDevice(const std::string& name);
+// Returns the monitor to its start-up state (ABSENT, nothing held); closes no handle.
+void ResetPresence();
 
 // Platform: milliseconds on a clock that never goes back.
 uint64_t PresenceClockMs();

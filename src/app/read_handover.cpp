@@ -9,7 +9,9 @@ struct Handover {
   HidHandle read_handle = 0;  // ReadHandle: the handle the next read uses; 0 = none
   HidHandle in_use = 0;       // the handle the receive thread reads on now; 0 = none
   HidHandle retired = 0;      // a handle retired while in use, still to be closed
-  bool stopping = false;      // the receive loop is asked to end
+  uint32_t generation = 0;    // counts the handles given over; names read_handle's
+  uint32_t in_use_generation = 0;
+  bool stopping = false;  // the receive loop is asked to end
 };
 
 // NOTE: allocated once and never freed, so the receive thread can still use it while the
@@ -26,6 +28,7 @@ void PutReadHandle(HidHandle handle) {
   Handover& s = State();
   LockHold hold(s.lock);
   s.read_handle = handle;
+  ++s.generation;
 }
 
 // Main thread: ReadHandle becomes 0; the old handle is closed by the last thread to leave it.
@@ -64,20 +67,24 @@ void RequestReceiveStop() {
   RetireReadHandle();
 }
 
-// Receive thread: returns ReadHandle and marks it in use, or 0.
-HidHandle AcquireReadHandle() {
+// Receive thread: returns ReadHandle with its generation and marks it in use.
+ReadTicket AcquireReadHandle() {
   Handover& s = State();
   LockHold hold(s.lock);
   s.in_use = s.stopping ? 0 : s.read_handle;
-  return s.in_use;
+  s.in_use_generation = s.generation;
+  return ReadTicket{s.in_use, s.generation};
 }
 
-// Receive thread: the read is over; closes the handle if it was retired meanwhile.
-void ReleaseReadHandle() {
+// Receive thread: the read is over; closes the handle if it was retired meanwhile. True when
+// the handle read on is still ReadHandle.
+bool ReleaseReadHandle() {
   Handover& s = State();
   HidHandle close_now = 0;
+  bool current = false;
   {
     LockHold hold(s.lock);
+    current = s.in_use != 0 && s.read_handle != 0 && s.in_use_generation == s.generation;
     if (s.retired != 0 && s.retired == s.in_use) {
       close_now = s.retired;
       s.retired = 0;
@@ -85,6 +92,7 @@ void ReleaseReadHandle() {
     s.in_use = 0;
   }
   if (close_now != 0) CloseHidHandle(close_now);
+  return current;
 }
 
 // Receive thread: true once RequestReceiveStop has run.
@@ -106,5 +114,6 @@ void ResetReadHandover() {
   Handover& s = State();
   LockHold hold(s.lock);
   s.read_handle = s.in_use = s.retired = 0;
+  s.generation = s.in_use_generation = 0;
   s.stopping = false;
 }

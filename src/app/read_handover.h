@@ -8,7 +8,14 @@
 
 #include "hid/hid.h"
 
-// Main thread: makes `handle` the new ReadHandle (0 for none).
+// What the receive thread reads on: ReadHandle, and the number of the hand-over that gave it
+// (handles are told apart by this number, since the platform reuses a closed handle's value).
+struct ReadTicket {
+  HidHandle handle = 0;
+  uint32_t generation = 0;
+};
+
+// Main thread: makes `handle` the new ReadHandle (0 for none), under a new generation.
 void PutReadHandle(HidHandle handle);
 // Main thread: ReadHandle becomes 0; the old handle is closed now, or by the receive thread
 // as soon as its read on it returns, which this wakes.
@@ -19,10 +26,13 @@ void WakeRetiredRead();
 // Main thread: asks the receive loop to end and retires ReadHandle.
 void RequestReceiveStop();
 
-// Receive thread: returns ReadHandle and marks it in use, or 0 (none, or stopping).
-HidHandle AcquireReadHandle();
-// Receive thread: the read on the handle returned by AcquireReadHandle is over.
-void ReleaseReadHandle();
+// Receive thread: returns ReadHandle and its generation and marks it in use; handle 0 when
+// there is none, or the loop is stopping.
+ReadTicket AcquireReadHandle();
+// Receive thread: the read on the handle of AcquireReadHandle is over; returns true when that
+// handle is still ReadHandle (the main thread has not retired it, and so has not cancelled
+// the read).
+bool ReleaseReadHandle();
 // Receive thread: true once RequestReceiveStop has run.
 bool ReceiveStopRequested();
 

@@ -20,30 +20,33 @@ std::string FormatValue(int32_t value) {
 
 namespace {
 
-// The handle whose reads have been failing since its last good one, 0 when none; touched by
-// the receive thread only.
-HidHandle FailingHandle = 0;
+// The generation of the handle whose reads have been failing since its last good one, 0 when
+// none; touched by the receive thread only.
+uint32_t FailingGeneration = 0;
 
 }  // namespace
 
 // Reads one report on ReadHandle, if there is one, and shows its value.
 void RunReceivePass(uint8_t* buffer) {
-  const HidHandle handle = AcquireReadHandle();
-  if (handle == 0) {
-    FailingHandle = 0;
+  const ReadTicket ticket = AcquireReadHandle();
+  if (ticket.handle == 0) {
+    FailingGeneration = 0;
     return;
   }
-  const int32_t read = ReadHidDevice(handle, buffer, INPUT_REPORT_SIZE);
-  ReleaseReadHandle();
+  const int32_t read = ReadHidDevice(ticket.handle, buffer, INPUT_REPORT_SIZE);
+  const bool still_held = ReleaseReadHandle();
   if (ReceiveStopRequested()) return;
   // Only a value that was read is shown. A failed read is tried again after the pause, and
-  // the first of a run has the main thread ask the device at once whether it is still there.
+  // the first of a run on one handle has the main thread ask the device at once whether it is
+  // still there; a read failed by the main thread's cancel when it retired the handle says
+  // nothing about the device.
   if (read == 0) {
-    if (FailingHandle != handle) DoubtHeldDevice();
-    FailingHandle = handle;
+    if (!still_held) return;
+    if (FailingGeneration != ticket.generation) PostApplicationEvent(ReadFailed);
+    FailingGeneration = ticket.generation;
     return;
   }
-  FailingHandle = 0;
+  FailingGeneration = 0;
   PutGadgetText(RECEIVE_FIELD, FormatValue(InputReportValue(buffer)).c_str());
 }
 

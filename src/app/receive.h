@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "ui/ui.h"
+
 // ReceiveField, the large blue read-only field inside the "Recive" frame.
 constexpr int32_t RECEIVE_FIELD = 12;
 // Length of the input report: report ID and a little-endian signed 32-bit value.
@@ -12,6 +14,9 @@ constexpr int32_t INPUT_REPORT_SIZE = 5;
 constexpr int RECEIVE_BUFFER_SIZE = 7;
 // Pause after every pass, which bounds the loop to 50 reads a second.
 constexpr int RECEIVE_PAUSE_MS = 20;
+// The receive thread's event: reads on ReadHandle have begun to fail (one per run of failures
+// on one handle; a read that the main thread cancelled is none).
+constexpr int32_t ReadFailed = FIRST_APPLICATION_EVENT;
 
 // Returns the signed value of an input report's bytes 1 to 4 (little-endian).
 int32_t InputReportValue(const uint8_t* report);
@@ -19,7 +24,8 @@ int32_t InputReportValue(const uint8_t* report);
 std::string FormatValue(int32_t value);
 
 // One pass without the pause: reads one report on ReadHandle, if there is one, and shows its
-// value; a failed read shows nothing. The buffer keeps its bytes from pass to pass.
+// value; a failed read shows nothing, and the first of a run posts ReadFailed. The buffer
+// keeps its bytes from pass to pass.
 void RunReceivePass(uint8_t* buffer);
 // The receive thread's body: passes and pauses until the loop is asked to stop.
 void ReceiveLoop();

@@ -32,14 +32,15 @@ void TakeRowText(int32_t field) {
 
 // Writes the 9-byte output report, or tells the user that no device is open.
 void SendReport() {
-  if (WriteHandle != 0) {
+  const HidHandle write_handle = PresenceDevice.WriteHandle;
+  if (write_handle != 0) {
     // A failed or short write ends the command silently. After a failure the device itself is
     // asked at once whether it is still there; its error code is not judged, since one code
     // means different things (ERROR_GEN_FAILURE is a report the device stalled as well as a
     // device that left the bus), and only the answer of the device is always right.
-    if (WriteHidDeviceWithin(WriteHandle, ReportBuffer, OUTPUT_REPORT_SIZE, WRITE_LIMIT_MS,
+    if (WriteHidDeviceWithin(write_handle, ReportBuffer, OUTPUT_REPORT_SIZE, WRITE_LIMIT_MS,
                              WaitHandlingSentMessages) == 0) {
-      CheckDevice();
+      HandleWriteFailure();
     }
   } else {
     ShowMessageBox("QUILLOMATIC", "No HID device", 16);

@@ -85,6 +85,8 @@ void RunEventLoop() {
     } else if (last_event == DeviceNotice) {
       // HID interfaces arrived or were removed: look at once when one can be the device.
       HandleDeviceNotices();
+    } else if (last_event == ReadFailed) {
+      HandleReadFailure();
     } else if (last_event == GadgetUsed) {
       // Text fields (4, 5, 6 and 12) also raise GadgetUsed; they run no command.
       RunRowCommand(GadgetOfEvent());
@@ -113,8 +115,8 @@ int RunQuillomatic() {
   FreeAllSystemLibraries();
   const bool receive_stopped = StopReceiveThread(RECEIVE_STOP_LIMIT_MS);
   StopHidWriter();
-  CloseHidHandle(WriteHandle);
-  WriteHandle = 0;
+  CloseHidHandle(PresenceDevice.WriteHandle);
+  ResetPresence();
   // A receive thread still stuck in a read may yet touch ReceiveField, so the windows are then
   // left to the process exit.
   if (receive_stopped) StopWindowLayer();

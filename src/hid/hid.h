@@ -3,6 +3,7 @@
 // platform's INVALID_HANDLE_VALUE is never handed out.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -40,18 +41,40 @@ void FreeAllSystemLibraries();
 // --- Lookup and open --------------------------------------------------------------------
 
 // Returns 1 when a present HID interface matches (product, vendor, version), else 0.
-// The version HID_ANY_VERSION matches any version. Leaves no handle open.
-int32_t FindHidDevice(uint16_t product, uint16_t vendor, uint16_t version);
+// The version HID_ANY_VERSION matches any version. Leaves no handle open, and opens no
+// interface for reading or writing. The first matching interface's path goes to *path when
+// one is given.
+int32_t FindHidDevice(uint16_t product, uint16_t vendor, uint16_t version,
+                      std::string* path = nullptr);
 // Opens the first matching interface for reading and writing; returns the handle or 0. The
 // interface path that was opened goes to *path when one is given (the name that the
 // platform's device notices use for it).
 HidHandle OpenHidDevice(uint16_t product, uint16_t vendor, uint16_t version,
                         std::string* path = nullptr);
+// Opens one interface path for reading and writing; returns the handle when the interface
+// matches (product, vendor, version), else 0. When the open fails, *refused (when given) tells
+// whether the interface is there but refuses to be opened for reading and writing, as one that
+// another program holds does (sharing violation, access denied).
+HidHandle OpenHidDeviceAt(const std::string& path, uint16_t product, uint16_t vendor,
+                          uint16_t version, bool* refused = nullptr);
 // Returns 1 when the device behind an open handle still answers and matches (product,
 // vendor, version), else 0. Touches no other interface.
 int32_t CheckHidHandle(HidHandle handle, uint16_t product, uint16_t vendor, uint16_t version);
 // Fills 16 bytes with the HID interface class GUID; all zero without "hid.dll".
 void FetchHidClassGuid(uint8_t* guid);
+
+// --- Interface names ------------------------------------------------------------------
+
+// True when an interface name could be a device's: it holds the vendor and product as a USB
+// path does (vid_aaaa&pid_ef22) or a Bluetooth one (_vid&0002aaaa_pid&ef22), in any case.
+bool NameCouldBeHidDevice(const std::string& name, uint16_t product, uint16_t vendor);
+// True when two interface names are the same path; paths compare without regard to case.
+bool SameInterfacePath(const std::string& a, const std::string& b);
+// Reads the interface name of a device notice from its record's name field of `size` bytes,
+// ANSI or UTF-16 (the wide record, which Wine hands even to an ANSI window), as 8-bit text;
+// characters outside ASCII become '?'. False when the field holds no name: it is empty, or
+// no terminator ends the name inside it.
+bool ReadNoticeName(const char* field, size_t size, std::string* name);
 
 // --- Transfer and close -----------------------------------------------------------------
 

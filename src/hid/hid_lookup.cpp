@@ -42,21 +42,73 @@ bool ReadDevicePath(const HidPlatform& platform, intptr_t set, DeviceInterfaceDa
   return true;
 }
 
+// The identifiers looked for: product, vendor, version (HID_ANY_VERSION for any).
+struct Wanted {
+  uint16_t product;
+  uint16_t vendor;
+  uint16_t version;
+};
+
 // Returns whether the attributes match, testing product, vendor, then version.
-bool Matches(const HiddAttributes& attributes, uint16_t product, uint16_t vendor,
-             uint16_t version) {
-  if (attributes.ProductID != product) return false;
-  if (attributes.VendorID != vendor) return false;
-  return version == HID_ANY_VERSION || attributes.VersionNumber == version;
+bool Matches(const HiddAttributes& attributes, const Wanted& wanted) {
+  if (attributes.ProductID != wanted.product) return false;
+  if (attributes.VendorID != wanted.vendor) return false;
+  return wanted.version == HID_ANY_VERSION || attributes.VersionNumber == wanted.version;
+}
+
+// True for a handle that create_file handed out.
+// NOTE: handles are judged as signed 32-bit values, which also rules out
+// INVALID_HANDLE_VALUE; nothing is closed for such a value.
+bool IsHandle(intptr_t handle) {
+  return static_cast<int32_t>(static_cast<uint32_t>(handle)) > 0;
+}
+
+// Reads an open interface's identifiers; false when they cannot be read.
+bool ReadAttributes(const HidPlatform& platform, intptr_t handle, HiddAttributes* attributes) {
+  *attributes = HiddAttributes{};
+  attributes->Size = sizeof(*attributes);
+  return platform.get_attributes(handle, attributes) != 0;
+}
+
+// True when a query-only open of a path reads matching identifiers; leaves no handle open.
+bool QueryMatches(const HidPlatform& platform, const std::string& path, const Wanted& wanted) {
+  const intptr_t handle = platform.create_file(path.c_str(), QUERY_ACCESS, SHARE_READ_WRITE, false,
+                                               OPEN_EXISTING_FILE, 0);
+  if (!IsHandle(handle)) return false;
+  HiddAttributes attributes;
+  const bool read = ReadAttributes(platform, handle, &attributes);
+  platform.close_handle(handle);
+  return read && Matches(attributes, wanted);
+}
+
+// Opens one interface for reading and writing; returns the handle when it matches, else 0.
+// A refused open (sharing violation, access denied), or identifiers that cannot be read on a
+// read-write handle, is what a device held by another program gives; then a query-only open
+// tells whether the interface is the one wanted, and *refused says so.
+intptr_t OpenInterface(const HidPlatform& platform, const std::string& path, const Wanted& wanted,
+                       bool* refused) {
+  const intptr_t handle = platform.create_file(path.c_str(), READ_WRITE_ACCESS, SHARE_READ_WRITE,
+                                               true, OPEN_EXISTING_FILE, 0);
+  if (IsHandle(handle)) {
+    HiddAttributes attributes;
+    const bool read = ReadAttributes(platform, handle, &attributes);
+    if (read && Matches(attributes, wanted)) return handle;
+    platform.close_handle(handle);
+    if (read) return 0;
+  } else {
+    const uint32_t error = platform.last_error();
+    if (error != OPEN_ACCESS_DENIED && error != OPEN_SHARING_VIOLATION) return 0;
+  }
+  if (refused != nullptr && QueryMatches(platform, path, wanted)) *refused = true;
+  return 0;
 }
 
 enum class ScanMode { kFind, kOpen };
 
 // Runs the scan; returns 1 (find) or the open handle (open) for the first match, else 0. The
 // matching interface's path goes to *found_path when one is given.
-intptr_t ScanHidInterfaces(const HidPlatform& platform, ScanMode mode, uint16_t product,
-                           uint16_t vendor, uint16_t version, std::string* found_path) {
-  const bool open = mode == ScanMode::kOpen;
+intptr_t ScanHidInterfaces(const HidPlatform& platform, ScanMode mode, const Wanted& wanted,
+                           std::string* found_path) {
   HidGuid guid{};
   platform.get_hid_guid(&guid);
   const intptr_t set = platform.get_class_devs(&guid, PRESENT_INTERFACES);
@@ -65,25 +117,16 @@ intptr_t ScanHidInterfaces(const HidPlatform& platform, ScanMode mode, uint16_t 
 
   DeviceInterfaceData data{};
   data.cbSize = sizeof(data);
-  HiddAttributes attributes{};
   std::string path;
   for (uint32_t index = 0; index < MAX_HID_INTERFACES; ++index) {
     if (platform.enum_interfaces(set, &guid, index, &data) == 0) break;
     if (!ReadDevicePath(platform, set, &data, &path)) continue;
-    const intptr_t handle =
-        platform.create_file(path.c_str(), open ? READ_WRITE_ACCESS : QUERY_ACCESS,
-                             SHARE_READ_WRITE, open, OPEN_EXISTING_FILE, 0);
-    // NOTE: handles are judged as signed 32-bit values, which also rules out
-    // INVALID_HANDLE_VALUE; nothing is closed for such an index.
-    if (static_cast<int32_t>(static_cast<uint32_t>(handle)) <= 0) continue;
-    attributes.Size = sizeof(attributes);
-    platform.get_attributes(handle, &attributes);
-    if (!open) platform.close_handle(handle);
-    if (Matches(attributes, product, vendor, version)) {
+    const intptr_t found = mode == ScanMode::kOpen ? OpenInterface(platform, path, wanted, nullptr)
+                                                   : QueryMatches(platform, path, wanted);
+    if (found != 0) {
       if (found_path != nullptr) *found_path = path;
-      return open ? handle : 1;
+      return found;
     }
-    if (open) platform.close_handle(handle);
   }
   return 0;
 }
@@ -92,23 +135,29 @@ intptr_t ScanHidInterfaces(const HidPlatform& platform, ScanMode mode, uint16_t 
 
 // Returns 1 when a present HID interface matches, else 0; leaves no handle open.
 int32_t FindHidDeviceWith(const HidPlatform& platform, uint16_t product, uint16_t vendor,
-                          uint16_t version) {
+                          uint16_t version, std::string* path) {
   return static_cast<int32_t>(
-      ScanHidInterfaces(platform, ScanMode::kFind, product, vendor, version, nullptr));
+      ScanHidInterfaces(platform, ScanMode::kFind, Wanted{product, vendor, version}, path));
 }
 
 // Returns an inheritable read-write handle to the first matching interface, else 0.
 HidHandle OpenHidDeviceWith(const HidPlatform& platform, uint16_t product, uint16_t vendor,
                             uint16_t version, std::string* path) {
-  return ScanHidInterfaces(platform, ScanMode::kOpen, product, vendor, version, path);
+  return ScanHidInterfaces(platform, ScanMode::kOpen, Wanted{product, vendor, version}, path);
+}
+
+// Returns an inheritable read-write handle to one interface path when it matches, else 0.
+HidHandle OpenHidDeviceAtWith(const HidPlatform& platform, const std::string& path,
+                              uint16_t product, uint16_t vendor, uint16_t version, bool* refused) {
+  if (refused != nullptr) *refused = false;
+  return OpenInterface(platform, path, Wanted{product, vendor, version}, refused);
 }
 
 // Returns 1 when the device behind an open handle still answers with matching identifiers.
 int32_t CheckHidHandleWith(const HidPlatform& platform, HidHandle handle, uint16_t product,
                            uint16_t vendor, uint16_t version) {
   if (handle == 0) return 0;
-  HiddAttributes attributes{};
-  attributes.Size = sizeof(attributes);
-  if (platform.get_attributes(handle, &attributes) == 0) return 0;
-  return Matches(attributes, product, vendor, version) ? 1 : 0;
+  HiddAttributes attributes;
+  if (!ReadAttributes(platform, handle, &attributes)) return 0;
+  return Matches(attributes, Wanted{product, vendor, version}) ? 1 : 0;
 }

@@ -49,6 +49,10 @@ constexpr uint32_t MIN_DETAIL_SIZE = 4 + 1;
 constexpr uint32_t MAX_DETAIL_SIZE = 64 * 1024;
 // Offset of DevicePath in SP_DEVICE_INTERFACE_DETAIL_DATA_A.
 constexpr uint32_t DEVICE_PATH_OFFSET = 4;
+// The errors of a read-write open that a device held by another program refuses:
+// ERROR_ACCESS_DENIED and ERROR_SHARING_VIOLATION.
+constexpr uint32_t OPEN_ACCESS_DENIED = 5;
+constexpr uint32_t OPEN_SHARING_VIOLATION = 32;
 
 // The platform operations that the scan uses, one entry each.
 struct HidPlatform {
@@ -77,17 +81,25 @@ struct HidPlatform {
   intptr_t (*close_handle)(intptr_t handle);
   // SetupDiDestroyDeviceInfoList(set).
   intptr_t (*destroy_info_list)(intptr_t set);
+  // GetLastError(): read right after a create_file that failed.
+  uint32_t (*last_error)();
   // sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A): the value of the detail record's cbSize.
   uint32_t detail_record_size;
 };
 
-// FindHidDevice over a platform table: 1 when a present interface matches, else 0.
+// FindHidDevice over a platform table: 1 when a present interface matches, else 0; its path
+// goes to *path when one is given.
 int32_t FindHidDeviceWith(const HidPlatform& platform, uint16_t product, uint16_t vendor,
-                          uint16_t version);
+                          uint16_t version, std::string* path = nullptr);
 // OpenHidDevice over a platform table: the read-write handle of the first match, else 0; the
 // path that was opened goes to *path when one is given.
 HidHandle OpenHidDeviceWith(const HidPlatform& platform, uint16_t product, uint16_t vendor,
                             uint16_t version, std::string* path = nullptr);
+// OpenHidDeviceAt over a platform table: the read-write handle of one interface path when its
+// identifiers match, else 0; *refused as for OpenHidDeviceAt.
+HidHandle OpenHidDeviceAtWith(const HidPlatform& platform, const std::string& path,
+                              uint16_t product, uint16_t vendor, uint16_t version,
+                              bool* refused = nullptr);
 // CheckHidHandle over a platform table: 1 when HidD_GetAttributes succeeds on the open handle
 // and the identifiers match, else 0. No enumeration, no other handle.
 int32_t CheckHidHandleWith(const HidPlatform& platform, HidHandle handle, uint16_t product,

@@ -1,5 +1,5 @@
-// FindHidDevice and OpenHidDevice on Windows: the scan's platform table filled with SetupAPI,
-// the bound HID functions and kernel32.
+// FindHidDevice, OpenHidDevice and OpenHidDeviceAt on Windows: the scan's platform table filled
+// with SetupAPI, the bound HID functions and kernel32.
 #include <windows.h>
 #include <setupapi.h>
 #include <hidsdi.h>
@@ -96,21 +96,33 @@ intptr_t DestroyInfoList(intptr_t set) {
   return SetupDiDestroyDeviceInfoList(reinterpret_cast<HDEVINFO>(set));
 }
 
-const HidPlatform WindowsHid = {
-    GetHidGuid,         GetClassDevs,     EnumInterfaces,
-    GetInterfaceDetail, CreateFileOnPath, GetAttributes,
-    CloseHandleValue,   DestroyInfoList,  sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A)};
+// Returns the calling thread's last error.
+uint32_t LastError() {
+  return GetLastError();
+}
+
+const HidPlatform WindowsHid = {GetHidGuid,       GetClassDevs,
+                                EnumInterfaces,   GetInterfaceDetail,
+                                CreateFileOnPath, GetAttributes,
+                                CloseHandleValue, DestroyInfoList,
+                                LastError,        sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A)};
 
 }  // namespace
 
 // Returns 1 when a present HID interface matches, else 0.
-int32_t FindHidDevice(uint16_t product, uint16_t vendor, uint16_t version) {
-  return FindHidDeviceWith(WindowsHid, product, vendor, version);
+int32_t FindHidDevice(uint16_t product, uint16_t vendor, uint16_t version, std::string* path) {
+  return FindHidDeviceWith(WindowsHid, product, vendor, version, path);
 }
 
 // Opens the first matching interface for reading and writing; returns the handle or 0.
 HidHandle OpenHidDevice(uint16_t product, uint16_t vendor, uint16_t version, std::string* path) {
   return OpenHidDeviceWith(WindowsHid, product, vendor, version, path);
+}
+
+// Opens one interface path for reading and writing when it matches; returns the handle or 0.
+HidHandle OpenHidDeviceAt(const std::string& path, uint16_t product, uint16_t vendor,
+                          uint16_t version, bool* refused) {
+  return OpenHidDeviceAtWith(WindowsHid, path, product, vendor, version, refused);
 }
 
 // Returns 1 when the device behind an open handle still answers with matching identifiers.

@@ -14,6 +14,8 @@ constexpr int32_t TimerTick = 13110;
 // A device interface of a watched class arrived or was removed (see WatchDeviceInterfaces).
 constexpr int32_t DeviceNotice = 13111;
 constexpr int32_t CloseRequested = 16;
+// The first of the codes that an application may give its own events (PostApplicationEvent).
+constexpr int32_t FIRST_APPLICATION_EVENT = 13200;
 
 // The number that asks a create operation for an automatic identifier.
 constexpr int32_t AUTOMATIC_NUMBER = -1;
@@ -73,18 +75,20 @@ intptr_t WatchDeviceInterfaces(int32_t window, const uint8_t* class_guid);
 // Stops the notices of WatchDeviceInterfaces for a window (closing the window also does).
 void UnwatchDeviceInterfaces(int32_t window);
 
-// One device notice: an arrival or a removal, and the interface's name (its device path) when
-// the notice carried a readable one of the watched class.
+// One device notice of the watched class: an arrival or a removal, and its record's name
+// field as it came (8-bit or UTF-16 bytes, as many as the record says it holds); the field is
+// empty when the record holds none (no record, or one too short for a name). Records of other
+// kinds or classes are let go where they arrive and never become notices.
 struct DeviceNoticeInfo {
   bool arrival = false;
-  bool named = false;
-  std::string name;
+  std::string name_field;
 };
 // Returns the device notices received since the last call, oldest first, and forgets them.
 std::vector<DeviceNoticeInfo> TakeDeviceNotices();
-// Safe on any thread: gives the watching window one removal notice without a name, as when
-// a transfer on the device held has failed and the device is to be asked at once.
-void DoubtHeldDevice();
+
+// Safe on any thread: has NextEvent on the window thread return `code` (FIRST_APPLICATION_EVENT
+// or above) as an event of its own. Nothing happens before the first window is made.
+void PostApplicationEvent(int32_t code);
 
 // Waits up to limit_ms for a platform object (a thread, an event) to be signalled, while this
 // window thread keeps handling the messages that other threads send to its windows (so a

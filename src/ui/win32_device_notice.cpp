@@ -6,7 +6,6 @@
 #include <dbt.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstddef>
 #include <cstring>
 
@@ -34,38 +33,33 @@ struct NoticeState {
   GUID watched_class = {};
 };
 
-// The window that watches device interfaces, for DoubtHeldDevice on any thread.
-std::atomic<HWND> watching_window{nullptr};
-
 NoticeState& Notices() {
   static NoticeState* state = new NoticeState();
   return *state;
 }
 
-// Reads the interface name from a notice record; false when there is none to trust: no
-// record, one too short to hold a name, another kind of record or another class, or a name
-// that does not end inside the record.
-bool ReadNoticeName(LPARAM lparam, std::string* name) {
-  if (lparam == 0) return false;
+enum class RecordKind { kNone, kUnreadable, kInterface };
+
+// Sorts a notice record: another kind of record, or another class, is none of the window's
+// concern; a record that cannot be read (null, too short to say its kind or class) may still
+// be about the watched class; the rest are interface records of that class, whose name field
+// goes to *field.
+RecordKind SortRecord(LPARAM lparam, std::string* field) {
+  if (lparam == 0) return RecordKind::kUnreadable;
+  const auto* header = reinterpret_cast<const DEV_BROADCAST_HDR*>(lparam);
+  if (header->dbch_size < sizeof(DEV_BROADCAST_HDR)) return RecordKind::kUnreadable;
+  if (header->dbch_devicetype != DBT_DEVTYP_DEVICEINTERFACE) return RecordKind::kNone;
+  if (header->dbch_size < NAME_OFFSET) return RecordKind::kUnreadable;
   const auto* record = reinterpret_cast<const DEV_BROADCAST_DEVICEINTERFACE_A*>(lparam);
-  if (record->dbcc_size <= NAME_OFFSET || record->dbcc_devicetype != DBT_DEVTYP_DEVICEINTERFACE) {
-    return false;
-  }
   const NoticeState& state = Notices();
   if (state.class_known &&
       std::memcmp(&record->dbcc_classguid, &state.watched_class, sizeof(GUID)) != 0) {
-    return false;
+    return RecordKind::kNone;
   }
-  const char* text = reinterpret_cast<const char*>(lparam) + NAME_OFFSET;
-  const size_t room = std::min<size_t>(record->dbcc_size - NAME_OFFSET, MAX_NOTICE_NAME);
-  // NOTE: Wine 8 hands an ANSI window the platform's wide record; its name is UTF-16.
-  const size_t step = room >= 4 && text[0] != 0 && text[1] == 0 ? 2 : 1;
-  name->clear();
-  for (size_t i = 0; i + step <= room; i += step) {
-    if (text[i] == 0 && (step == 1 || text[i + 1] == 0)) return !name->empty();
-    name->push_back(step == 2 && text[i + 1] != 0 ? '?' : text[i]);
-  }
-  return false;
+  // NOTE: the wide record (DEV_BROADCAST_DEVICEINTERFACE_W) has its name at the same offset.
+  const size_t size = std::min<size_t>(record->dbcc_size - NAME_OFFSET, MAX_NOTICE_NAME);
+  field->assign(reinterpret_cast<const char*>(lparam) + NAME_OFFSET, size);
+  return RecordKind::kInterface;
 }
 
 }  // namespace
@@ -87,7 +81,6 @@ intptr_t WatchDeviceInterfaces(int32_t window, const uint8_t* class_guid) {
   state.class_known = true;
   state.kept.clear();
   state.wake_posted = false;
-  watching_window.store(record->handle);
   return reinterpret_cast<intptr_t>(record->device_notification);
 }
 
@@ -98,25 +91,15 @@ void UnwatchDeviceInterfaces(int32_t window) {
   if (record == nullptr || record->device_notification == nullptr) return;
   UnregisterDeviceNotification(record->device_notification);
   record->device_notification = nullptr;
-  watching_window.store(nullptr);
-}
-
-// Posts the watching window a doubt, which its procedure keeps as a removal without a name.
-void DoubtHeldDevice() {
-  HWND window = watching_window.load();
-  if (window != nullptr) PostMessageA(window, MESSAGE_DEVICE_NOTICE, NOTICE_DOUBT, 0);
 }
 
 // Keeps one notice; true when the caller is to post the wake-up for it.
 bool KeepDeviceNotice(bool arrival, LPARAM record) {
   NoticeState& state = Notices();
-  if (state.kept.size() < MAX_KEPT_NOTICES) {
-    DeviceNoticeInfo notice;
-    notice.arrival = arrival;
-    notice.named = ReadNoticeName(record, &notice.name);
-    if (!notice.named) notice.name.clear();
-    state.kept.push_back(std::move(notice));
-  }
+  DeviceNoticeInfo notice;
+  notice.arrival = arrival;
+  if (SortRecord(record, &notice.name_field) == RecordKind::kNone) return false;
+  if (state.kept.size() < MAX_KEPT_NOTICES) state.kept.push_back(std::move(notice));
   if (state.wake_posted) return false;
   state.wake_posted = true;
   return true;

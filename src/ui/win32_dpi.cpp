@@ -62,15 +62,13 @@ void PlaceGadgets(LayerState* layer, HWND window, UINT dpi) {
   for (int32_t number : layer->gadgets.Names()) {
     GadgetRecord* gadget = layer->gadgets.Find(number);
     if (GetParent(gadget->handle) != window) continue;
-    const RECT& r = gadget->layout;
-    const int32_t x = ScaleToDpi(r.left, dpi);
-    const int32_t y = ScaleToDpi(r.top, dpi);
-    const int32_t width = ScaleToDpi(r.right - r.left, dpi);
-    const int32_t height = ScaleToDpi(r.bottom - r.top, dpi);
+    const RECT r = ScaleRectToDpi(gadget->layout, dpi);
+    const int32_t width = r.right - r.left;
+    const int32_t height = r.bottom - r.top;
     if (gadget->kind->resize != nullptr) {
-      gadget->kind->resize(gadget, x, y, width, height);
+      gadget->kind->resize(gadget, r.left, r.top, width, height);
     } else {
-      MoveWindow(gadget->handle, x, y, width, height, TRUE);
+      MoveWindow(gadget->handle, r.left, r.top, width, height, TRUE);
     }
   }
 }
@@ -99,6 +97,20 @@ UINT ScreenDpi() {
 // Scales a 96-dpi pixel number to a DPI, rounding to the nearest pixel.
 int32_t ScaleToDpi(int32_t value, UINT dpi) {
   return MulDiv(value, static_cast<int>(dpi), static_cast<int>(LAYOUT_DPI));
+}
+
+// Returns the DPI that new gadgets and fonts are made for: the gadget container's, else the
+// screen's.
+UINT LayoutDpi(LayerState* layer) {
+  const WindowRecord* record = layer->windows.Find(WindowNumberOf(layer->container));
+  return record != nullptr && record->handle == layer->container ? record->dpi : ScreenDpi();
+}
+
+// Scales a 96-dpi rectangle to a DPI edge by edge, so that the edges of neighbouring gadgets
+// that meet at 96 dpi still meet.
+RECT ScaleRectToDpi(const RECT& layout, UINT dpi) {
+  return RECT{ScaleToDpi(layout.left, dpi), ScaleToDpi(layout.top, dpi),
+              ScaleToDpi(layout.right, dpi), ScaleToDpi(layout.bottom, dpi)};
 }
 
 // Returns the GUI font for a DPI: the stock font is made for the screen's DPI, so only

@@ -214,10 +214,12 @@ LRESULT CALLBACK LayerWindowProcedure(HWND window, UINT message, WPARAM wparam, 
       return TRUE;
     case MESSAGE_DEVICE_NOTICE:
       if (record == nullptr) break;
-      // A doubt is one more removal without a name; a wake-up already posted brings it.
-      if (wparam == NOTICE_DOUBT && !KeepDeviceNotice(false, 0)) return 0;
       DeviceNoticeWakeHandled();
       events.SetPending(DeviceNotice);
+      return 0;
+    case MESSAGE_APPLICATION_EVENT:
+      if (record == nullptr) break;
+      events.SetPending(static_cast<int32_t>(wparam));
       return 0;
     case WM_DPICHANGED:
       // The window moved to a screen of another DPI: the high word names it (the low word is
@@ -297,6 +299,14 @@ uintptr_t StartWindowTimer(int32_t window, int32_t timer, uint32_t period_ms) {
   WindowRecord* record = layer != nullptr ? layer->windows.Find(window) : nullptr;
   if (record == nullptr) return 0;
   return SetTimer(record->handle, static_cast<UINT_PTR>(timer), period_ms, nullptr);
+}
+
+// Posts an application event to the first window of the layer; safe on any thread.
+void PostApplicationEvent(int32_t code) {
+  HWND window = ApplicationEventWindow();
+  if (window != nullptr && code >= FIRST_APPLICATION_EVENT) {
+    PostMessageA(window, MESSAGE_APPLICATION_EVENT, static_cast<WPARAM>(code), 0);
+  }
 }
 
 // Waits for an object to be signalled, handling sent messages meanwhile; true when signalled.

@@ -88,7 +88,7 @@ size_t BrushCacheSize() {
   return g_brushes.size();
 }
 
-// Loads a font sized in points for the display; returns handle, identifier or 0.
+// Loads a font sized in points for the layout's DPI; returns handle, identifier or 0.
 intptr_t MakeFont(int32_t number, const char* face, int32_t points, uint32_t flags) {
   LayerState* layer = Layer();
   if (layer == nullptr) return 0;
@@ -102,17 +102,11 @@ intptr_t MakeFont(int32_t number, const char* face, int32_t points, uint32_t fla
   int32_t assigned = 0;
   FontRecord* record = layer->fonts.Claim(number, &assigned);
   if (record == nullptr) return 0;
-  HDC display = CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
-  if (display == nullptr) {
-    layer->fonts.Release(assigned);
-    return 0;
-  }
-  const int dots_per_inch = GetDeviceCaps(display, LOGPIXELSY);
-  DeleteDC(display);
   lstrcpynA(record->face, face != nullptr ? face : "", sizeof(record->face));
   record->points = points;
   record->flags = flags;
-  HFONT font = CreatePointFont(*record, static_cast<UINT>(dots_per_inch));
+  // NOTE: made for the DPI of the layout, so a font and the gadgets it goes on agree.
+  HFONT font = CreatePointFont(*record, LayoutDpi(layer));
   if (font == nullptr) {
     layer->fonts.Release(assigned);
     return 0;

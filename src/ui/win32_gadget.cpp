@@ -79,11 +79,12 @@ intptr_t CreateGadget(int32_t number, const GadgetKind& kind, const char* platfo
     return 0;
   }
   const WindowRecord* window = ContainerRecord(layer);
-  const UINT dpi = window != nullptr ? window->dpi : ScreenDpi();
+  const RECT layout{x, y, x + width, y + height};
+  const RECT r = ScaleRectToDpi(layout, LayoutDpi(layer));
   HWND control = CreateWindowExA(
-      ex_style, platform_class, text != nullptr ? text : "", style, ScaleToDpi(x, dpi),
-      ScaleToDpi(y, dpi), ScaleToDpi(width, dpi), ScaleToDpi(height, dpi), layer->container,
-      reinterpret_cast<HMENU>(static_cast<intptr_t>(-1)), GetModuleHandleA(nullptr), nullptr);
+      ex_style, platform_class, text != nullptr ? text : "", style, r.left, r.top, r.right - r.left,
+      r.bottom - r.top, layer->container, reinterpret_cast<HMENU>(static_cast<intptr_t>(-1)),
+      GetModuleHandleA(nullptr), nullptr);
   if (control == nullptr) return 0;
   if (number != AUTOMATIC_NUMBER) {
     GadgetRecord* old = layer->gadgets.Find(number);
@@ -95,7 +96,7 @@ intptr_t CreateGadget(int32_t number, const GadgetKind& kind, const char* platfo
   gadget->kind = &kind;
   gadget->front_colour = -1;
   gadget->back_colour = -1;
-  gadget->layout = RECT{x, y, x + width, y + height};
+  gadget->layout = layout;
   SetWindowLongPtrA(control, GWLP_ID, assigned);
   TagGadget(control, assigned);
   if (&kind == &TEXT_FIELD_KIND) {

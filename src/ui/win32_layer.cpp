@@ -15,6 +15,8 @@ namespace {
 // freed under that thread's feet.
 std::atomic<LayerState*> g_layer{nullptr};
 LayerState* g_retired = nullptr;
+// The window that application events are posted to (see ApplicationEventWindow).
+std::atomic<HWND> g_event_window{nullptr};
 
 const char* const WINDOW_TAG = "QuillWindowNumber";
 const char* const GADGET_TAG = "QuillGadgetNumber";
@@ -38,9 +40,16 @@ LayerState* Layer() {
   return g_layer.load();
 }
 
-// Tags a window with its window number.
+// Tags a window with its window number; the first one becomes the application event window.
 void TagWindow(HWND window, int32_t number) {
   SetTag(window, WINDOW_TAG, number);
+  HWND none = nullptr;
+  g_event_window.compare_exchange_strong(none, window);
+}
+
+// Returns the window that application events are posted to.
+HWND ApplicationEventWindow() {
+  return g_event_window.load();
 }
 
 // Tags a control with its gadget number.
@@ -48,9 +57,11 @@ void TagGadget(HWND control, int32_t number) {
   SetTag(control, GADGET_TAG, number);
 }
 
-// Removes a window's number tag.
+// Removes a window's number tag; application events then have no window until the next.
 void UntagWindow(HWND window) {
   RemovePropA(window, WINDOW_TAG);
+  HWND expected = window;
+  g_event_window.compare_exchange_strong(expected, nullptr);
 }
 
 // Removes a control's number tag.

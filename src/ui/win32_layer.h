@@ -20,8 +20,8 @@ constexpr UINT MESSAGE_DATA = 13105;
 constexpr UINT MESSAGE_DATA_NUMBERED = 13106;
 constexpr UINT MESSAGE_GADGET_PARENT = 13120;
 constexpr UINT MESSAGE_DEVICE_NOTICE = 13121;
-// wParam of a MESSAGE_DEVICE_NOTICE that another thread posted to doubt the device held.
-constexpr WPARAM NOTICE_DOUBT = 1;
+// An application's own event, posted from any thread; wParam is its code.
+constexpr UINT MESSAGE_APPLICATION_EVENT = 13122;
 
 // Event types of the text-field focus notice.
 constexpr int32_t FOCUS_GAINED = 14000;
@@ -120,6 +120,9 @@ void TagWindow(HWND window, int32_t number);
 void TagGadget(HWND control, int32_t number);
 void UntagWindow(HWND window);
 void UntagGadget(HWND control);
+// Returns the window that application events are posted to: the first tagged window that is
+// still open, null when there is none. Safe on any thread.
+HWND ApplicationEventWindow();
 // Returns the number tagged on a window, or -1.
 int32_t WindowNumberOf(HWND window);
 // Returns the gadget record of a control whose id and number tag agree, else null.
@@ -138,6 +141,11 @@ UINT WindowDpi(HWND window);
 UINT ScreenDpi();
 // Scales one pixel number of the 96-dpi layout to a DPI.
 int32_t ScaleToDpi(int32_t value, UINT dpi);
+// Returns the DPI that new gadgets and fonts are made for: the gadget container's, else the
+// screen's.
+UINT LayoutDpi(LayerState* layer);
+// Scales a rectangle of the 96-dpi layout to a DPI by its edges (not by position and size).
+RECT ScaleRectToDpi(const RECT& layout, UINT dpi);
 // Returns the default GUI font for a DPI: the stock font at the screen's DPI, else a new one.
 HFONT GuiFontForDpi(UINT dpi);
 // Deletes a font of GuiFontForDpi unless it is the stock one.

@@ -13,17 +13,29 @@
 namespace fake {
 namespace {
 
+// One interface of the device; kDevicePath is always the last one.
+struct Interface {
+  std::string path;
+  bool present = false;
+};
+
 struct World {
   std::mutex lock;
   std::condition_variable changed;
-  bool present = false;
+  std::vector<Interface> interfaces;
+  std::string plug_after_open;  // an interface that arrives after the next successful open
+  std::map<HidHandle, std::string> handle_paths;
+  bool reuse_values = false;
+  bool open_broken = false;
+  int read_write_opens = 0;
+  std::vector<uint32_t> pauses;
+  std::vector<int32_t> posted;
   bool open_fails = false;
   int opens_before_failing = 0;
   int probe_failures = 0;
   std::set<HidHandle> dead;  // open handles whose device instance has gone
   uint64_t clock_ms = 1000;
   std::vector<DeviceNoticeInfo> notices;
-  int full_scans = 0;
   bool reads_fail_at_once = false;
   uint32_t read_error = 995;
   uint32_t write_error = 0;
@@ -55,8 +67,16 @@ void Reset() {
   World& w = W();
   {
     std::lock_guard<std::mutex> hold(w.lock);
-    w.present = w.open_fails = w.reads_fail_at_once = w.cancel = false;
-    w.opens_before_failing = w.probe_failures = w.full_scans = 0;
+    w.interfaces = {Interface{kDevicePath, false}};
+    w.plug_after_open.clear();
+    w.handle_paths.clear();
+    w.reuse_values = w.open_broken = false;
+    w.read_write_opens = 0;
+    w.pauses.clear();
+    w.posted.clear();
+    w.next_handle = 0x100;
+    w.open_fails = w.reads_fail_at_once = w.cancel = false;
+    w.opens_before_failing = w.probe_failures = 0;
     w.dead.clear();
     w.notices.clear();
     w.read_error = 995;
@@ -72,13 +92,68 @@ void Reset() {
     w.boxes.clear();
   }
   ResetGlobals();
+  ResetPresence();
   ResetReadHandover();
+}
+
+// Returns the interface with a path, null when there is none.
+Interface* Find(World& w, const std::string& path) {
+  for (Interface& i : w.interfaces) {
+    if (i.path == path) return &i;
+  }
+  return nullptr;
+}
+
+// Kills every open handle on an interface.
+void KillHandles(World& w, const std::string& path) {
+  for (const auto& open : w.handle_paths) {
+    if (open.second == path) w.dead.insert(open.first);
+  }
+  w.changed.notify_all();
 }
 
 void SetPresent(bool present) {
   World& w = W();
   std::lock_guard<std::mutex> hold(w.lock);
-  w.present = present;
+  Find(w, kDevicePath)->present = present;
+}
+
+void SetOpenBroken(bool broken) {
+  World& w = W();
+  std::lock_guard<std::mutex> hold(w.lock);
+  w.open_broken = broken;
+}
+
+void PlugInterfaceFirst(const std::string& path) {
+  World& w = W();
+  std::lock_guard<std::mutex> hold(w.lock);
+  w.interfaces.insert(w.interfaces.begin(), Interface{path, true});
+}
+
+void PlugInterfaceFirstAfterNextOpen(const std::string& path) {
+  World& w = W();
+  std::lock_guard<std::mutex> hold(w.lock);
+  w.plug_after_open = path;
+}
+
+void UnplugInterface(const std::string& path) {
+  World& w = W();
+  std::lock_guard<std::mutex> hold(w.lock);
+  Find(w, path)->present = false;
+  KillHandles(w, path);
+}
+
+std::string PathOfHandle(HidHandle handle) {
+  World& w = W();
+  std::lock_guard<std::mutex> hold(w.lock);
+  const auto open = w.handle_paths.find(handle);
+  return open != w.handle_paths.end() ? open->second : std::string();
+}
+
+void ReuseHandleValues(bool reuse) {
+  World& w = W();
+  std::lock_guard<std::mutex> hold(w.lock);
+  w.reuse_values = reuse;
 }
 
 void SetOpenFails(bool fails, int opens_first) {
@@ -91,7 +166,7 @@ void SetOpenFails(bool fails, int opens_first) {
 void Replug() {
   World& w = W();
   std::lock_guard<std::mutex> hold(w.lock);
-  w.present = true;
+  Find(w, kDevicePath)->present = true;
   w.dead = w.open;
   w.reports.clear();
   w.changed.notify_all();
@@ -114,8 +189,7 @@ void AddNotice(bool arrival, const char* name) {
   std::lock_guard<std::mutex> hold(w.lock);
   DeviceNoticeInfo notice;
   notice.arrival = arrival;
-  notice.named = name != nullptr;
-  if (name != nullptr) notice.name = name;
+  if (name != nullptr) notice.name_field.assign(name, std::strlen(name) + 1);
   w.notices.push_back(notice);
 }
 
@@ -152,7 +226,8 @@ FAKE_GETTER(int, OpenCount, w.opens)
 FAKE_GETTER(int, CloseCount, w.closes)
 FAKE_GETTER(int, ScanCount, w.scans)
 FAKE_GETTER(int, HandleCheckCount, w.handle_checks)
-FAKE_GETTER(int, FullScanCount, w.full_scans)
+FAKE_GETTER(int, ReadWriteOpenCount, w.read_write_opens)
+FAKE_GETTER(std::vector<uint32_t>, Pauses, w.pauses)
 FAKE_GETTER(std::vector<std::string>, Faults, w.faults)
 FAKE_GETTER(int, ReadsStarted, w.reads_started)
 FAKE_GETTER(bool, ReadInProgress, w.reading != 0)
@@ -164,6 +239,14 @@ std::vector<std::pair<int32_t, std::string>> TextsPut() {
   World& w = W();
   std::lock_guard<std::mutex> hold(w.lock);
   return w.texts;
+}
+
+std::vector<int32_t> TakePostedEvents() {
+  World& w = W();
+  std::lock_guard<std::mutex> hold(w.lock);
+  std::vector<int32_t> taken;
+  taken.swap(w.posted);
+  return taken;
 }
 
 void SetFieldText(int32_t gadget, const std::string& text) {
@@ -179,28 +262,62 @@ using fake::World;
 
 // --- HID layer ------------------------------------------------------------------------------
 
-int32_t FindHidDevice(uint16_t product, uint16_t vendor, uint16_t version) {
-  World& w = W();
-  std::lock_guard<std::mutex> hold(w.lock);
+namespace {
+
+// True when the identifiers asked for are the device's; records a fault otherwise.
+void CheckIds(World& w, uint16_t product, uint16_t vendor, uint16_t version) {
   if (product != 0xEF22 || vendor != 0xAAAA || version != 0xFFFF) w.faults.push_back("ids");
-  ++w.scans;
-  ++w.full_scans;
-  return w.present ? 1 : 0;
 }
 
-// Every open of the device's one interface carries the same path.
-HidHandle OpenHidDevice(uint16_t product, uint16_t vendor, uint16_t version, std::string* path) {
+// Opens an interface for reading and writing as the platform would: refused while another
+// program holds the device, failing while it is broken.
+HidHandle OpenInterface(World& w, fake::Interface& i, bool* refused) {
+  if (!i.present || w.open_broken) return 0;
+  if (w.open_fails && w.opens_before_failing-- <= 0) {
+    if (refused != nullptr) *refused = true;
+    return 0;
+  }
+  HidHandle h = w.next_handle;
+  if (w.reuse_values) {
+    for (h = 0x100; w.open.count(h) != 0; h += 4) {
+    }
+  } else {
+    w.next_handle += 4;
+  }
+  w.open.insert(h);
+  w.handle_paths[h] = i.path;
+  ++w.opens;
+  if (!w.plug_after_open.empty()) {
+    w.interfaces.insert(w.interfaces.begin(), fake::Interface{w.plug_after_open, true});
+    w.plug_after_open.clear();
+  }
+  return h;
+}
+
+}  // namespace
+
+int32_t FindHidDevice(uint16_t product, uint16_t vendor, uint16_t version, std::string* path) {
   World& w = W();
   std::lock_guard<std::mutex> hold(w.lock);
-  if (product != 0xEF22 || vendor != 0xAAAA || version != 0xFFFF) w.faults.push_back("ids");
-  ++w.full_scans;
-  if (!w.present) return 0;
-  if (w.open_fails && w.opens_before_failing-- <= 0) return 0;
-  const HidHandle h = w.next_handle++;
-  w.open.insert(h);
-  ++w.opens;
-  if (path != nullptr) *path = fake::kDevicePath;
-  return h;
+  CheckIds(w, product, vendor, version);
+  ++w.scans;
+  for (const fake::Interface& i : w.interfaces) {
+    if (!i.present) continue;
+    if (path != nullptr) *path = i.path;
+    return 1;
+  }
+  return 0;
+}
+
+HidHandle OpenHidDeviceAt(const std::string& path, uint16_t product, uint16_t vendor,
+                          uint16_t version, bool* refused) {
+  World& w = W();
+  std::lock_guard<std::mutex> hold(w.lock);
+  CheckIds(w, product, vendor, version);
+  ++w.read_write_opens;
+  if (refused != nullptr) *refused = false;
+  fake::Interface* i = fake::Find(w, path);
+  return i != nullptr ? OpenInterface(w, *i, refused) : 0;
 }
 
 // The device behind an open handle answers while it is present and the handle is neither
@@ -208,14 +325,16 @@ HidHandle OpenHidDevice(uint16_t product, uint16_t vendor, uint16_t version, std
 int32_t CheckHidHandle(HidHandle handle, uint16_t product, uint16_t vendor, uint16_t version) {
   World& w = W();
   std::lock_guard<std::mutex> hold(w.lock);
-  if (product != 0xEF22 || vendor != 0xAAAA || version != 0xFFFF) w.faults.push_back("ids");
+  CheckIds(w, product, vendor, version);
   if (w.open.count(handle) == 0) w.faults.push_back("check of a handle that is not open");
   ++w.handle_checks;
   if (w.probe_failures > 0) {
     --w.probe_failures;
     return 0;
   }
-  return w.present && w.open.count(handle) != 0 && w.dead.count(handle) == 0 ? 1 : 0;
+  const fake::Interface* i = fake::Find(w, w.handle_paths[handle]);
+  return i != nullptr && i->present && w.open.count(handle) != 0 && w.dead.count(handle) == 0 ? 1
+                                                                                              : 0;
 }
 
 // A cancelled read fails with ERROR_OPERATION_ABORTED, a failing one with the chosen error,
@@ -259,7 +378,9 @@ int32_t WriteHidDeviceWithin(HidHandle handle, const void* buffer, int32_t count
   std::lock_guard<std::mutex> hold(w.lock);
   if (wait != WaitHandlingSentMessages) w.faults.push_back("write waits without handling messages");
   if (w.open.count(handle) == 0) w.faults.push_back("write on a handle that is not open");
-  const uint32_t failure = !w.present || w.dead.count(handle) != 0 ? 1167 : w.write_error;
+  const fake::Interface* i = fake::Find(w, w.handle_paths[handle]);
+  const uint32_t failure =
+      i == nullptr || !i->present || w.dead.count(handle) != 0 ? 1167 : w.write_error;
   if (error != nullptr) *error = failure;
   if (failure != 0) return 0;
   const uint8_t* bytes = static_cast<const uint8_t*>(buffer);
@@ -278,6 +399,7 @@ int32_t CloseHidHandle(HidHandle handle) {
   }
   ++w.closes;
   w.dead.erase(handle);
+  w.handle_paths.erase(handle);
   w.reports.clear();
   return 1;
 }
@@ -294,8 +416,7 @@ void WakeReceiveThread() {
   }
 }
 
-// --- Presence clock and pause
-// ---------------------------------------------------------------------
+// --- Presence clock and pause ---------------------------------------------------------------
 
 uint64_t PresenceClockMs() {
   World& w = W();
@@ -306,6 +427,9 @@ uint64_t PresenceClockMs() {
 // The pause passes on the fake clock only.
 void PresencePause(uint32_t ms) {
   fake::AdvanceClock(ms);
+  World& w = W();
+  std::lock_guard<std::mutex> hold(w.lock);
+  w.pauses.push_back(ms);
 }
 
 // --- Window layer ---------------------------------------------------------------------------
@@ -318,9 +442,10 @@ std::vector<DeviceNoticeInfo> TakeDeviceNotices() {
   return taken;
 }
 
-// As the window layer does: one removal notice without a name.
-void DoubtHeldDevice() {
-  fake::AddNotice(false, nullptr);
+void PostApplicationEvent(int32_t code) {
+  World& w = W();
+  std::lock_guard<std::mutex> hold(w.lock);
+  w.posted.push_back(code);
 }
 
 void PutGadgetText(int32_t gadget, const char* text) {

@@ -22,14 +22,26 @@ using Report = std::array<uint8_t, 5>;
 constexpr const char* kDevicePath =
     "\\\\?\\hid#vid_aaaa&pid_ef22#7&1a2b3c&0&0000#{4d1e55b2-f16f-11cf-88cb-001111000030}";
 
-// Resets the device, the window and every counter; the hand-over and globals too.
+// Resets the device, the window and every counter; the hand-over, monitor and globals too.
 void Reset();
 
-// Device side.
+// Device side. The device's interface is kDevicePath; more interfaces may be plugged.
 void SetPresent(bool present);
-// Read-write opens fail (another program holds the device) after `opens_first` more succeed;
-// the lookup still sees the device.
+// Read-write opens are refused, as when another program holds the device, after
+// `opens_first` more succeed; the lookup still sees the device.
 void SetOpenFails(bool fails, int opens_first = 0);
+// Read-write opens fail for another reason than a refusal (the device is re-enumerating).
+void SetOpenBroken(bool broken);
+// Plugs one more interface of the device, enumerated before kDevicePath.
+void PlugInterfaceFirst(const std::string& path);
+// The interface arrives only after the next successful open, enumerated first.
+void PlugInterfaceFirstAfterNextOpen(const std::string& path);
+// Unplugs an interface: its handles die and it is no longer seen.
+void UnplugInterface(const std::string& path);
+// Returns the interface path a handle is open on, empty for none.
+std::string PathOfHandle(HidHandle handle);
+// Handle values are given out lowest free first, as the platform reuses closed ones.
+void ReuseHandleValues(bool reuse);
 // The device resets: it is present again at once, but every handle open on it is dead (its
 // probes, reads and writes fail) and its queued reports are gone.
 void Replug();
@@ -48,11 +60,14 @@ std::vector<std::vector<uint8_t>> Writes();
 std::set<HidHandle> OpenHandles();
 int OpenCount();
 int CloseCount();
-// Lookups (FindHidDevice) and checks of an open handle (CheckHidHandle) made so far.
+// Lookups (FindHidDevice, the only scan of the interfaces) and checks of an open handle
+// (CheckHidHandle) made so far.
 int ScanCount();
 int HandleCheckCount();
-// Full scans of the HID interfaces so far: lookups and opens (OpenHidDevice) alike.
-int FullScanCount();
+// Read-write opens of an interface (OpenHidDeviceAt) so far.
+int ReadWriteOpenCount();
+// The pauses of the presence monitor so far, in ms.
+std::vector<uint32_t> Pauses();
 // Faults seen: a read on a handle not open, a close of a handle with a read on it, a close
 // of a handle not open.
 std::vector<std::string> Faults();
@@ -67,8 +82,11 @@ HidHandle ReadingHandle();
 void AdvanceClock(uint64_t ms);
 
 // Window side.
-// Adds a device notice for the next TakeDeviceNotices; a null name is a notice without one.
+// Adds a device notice for the next TakeDeviceNotices with an 8-bit name field; a null name
+// is a record without one.
 void AddNotice(bool arrival, const char* name);
+// The application events posted so far (PostApplicationEvent), and forgets them.
+std::vector<int32_t> TakePostedEvents();
 void SetFieldText(int32_t gadget, const std::string& text);
 // Every PutGadgetText call as (gadget, text), in order.
 std::vector<std::pair<int32_t, std::string>> TextsPut();

@@ -47,6 +47,16 @@ TEST_F(Receive, ShowsEachReportAsSignedDecimal) {
   }
 }
 
+// Runs the presence monitor's side of every ReadFailed event posted so far; returns how many.
+size_t DeliverReadFailures() {
+  const std::vector<int32_t> posted = fake::TakePostedEvents();
+  for (int32_t code : posted) {
+    EXPECT_EQ(code, ReadFailed);
+    HandleReadFailure();
+  }
+  return posted.size();
+}
+
 // A failed read, whatever its error, shows nothing and is tried again at the next pass on the
 // same handle; the first failure of a run has the device asked at once, and a device that
 // still answers keeps its handles.
@@ -60,7 +70,7 @@ TEST_F(Receive, AFailedReadShowsNothingAndIsTriedAgain) {
   RunReceivePass(buffer);
   fake::SetReadsFailAtOnce(true, 31);
   RunReceivePass(buffer);
-  HandleDeviceNotices();
+  EXPECT_EQ(DeliverReadFailures(), 1u) << "one ReadFailed for the run";
   EXPECT_EQ(fake::HandleCheckCount(), probes + 1);
   fake::SetReadsFailAtOnce(false);
   fake::QueueReport({0, 0x39, 0x30, 0, 0});
@@ -79,12 +89,30 @@ TEST_F(Receive, AReadThatFailsOnAResetBoardHasItReopenedAtOnce) {
   fake::Replug();
   uint8_t buffer[RECEIVE_BUFFER_SIZE] = {};
   RunReceivePass(buffer);
-  HandleDeviceNotices();
+  EXPECT_EQ(DeliverReadFailures(), 1u);
   EXPECT_NE(CurrentReadHandle(), 0);
   EXPECT_NE(CurrentReadHandle(), handle);
   fake::QueueReport({0, 0x0A, 0, 0, 0});
   RunReceivePass(buffer);
   EXPECT_EQ(fake::TextsPut().back(), (std::pair<int32_t, std::string>{12, "10"}));
+}
+
+// The platform gives a new handle the value of the one just closed: reads failing on it are
+// a run of their own.
+TEST_F(Receive, AReopenedHandleWithTheOldValueStartsANewRun) {
+  fake::ReuseHandleValues(true);
+  fake::SetPresent(true);
+  CheckDevice();
+  const HidHandle handle = CurrentReadHandle();
+  fake::SetReadsFailAtOnce(true, 31);
+  uint8_t buffer[RECEIVE_BUFFER_SIZE] = {};
+  RunReceivePass(buffer);
+  fake::TakePostedEvents();
+  fake::Replug();
+  CheckDevice();
+  ASSERT_EQ(CurrentReadHandle(), handle);
+  RunReceivePass(buffer);
+  EXPECT_EQ(fake::TakePostedEvents().size(), 1u);
 }
 
 TEST_F(Receive, NoHandleMeansNoReadAndNoText) {
@@ -108,6 +136,24 @@ bool WaitFor(Condition condition) {
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   return false;
+}
+
+// The main thread lets the device go while the receive thread blocks in a read on it: the
+// read that its retirement cancels posts no ReadFailed.
+TEST_F(Receive, AReadCancelledByTheMainThreadPostsNothing) {
+  fake::SetPresent(true);
+  CheckDevice();
+  const HidHandle handle = CurrentReadHandle();
+  std::thread receiver([] {
+    uint8_t buffer[RECEIVE_BUFFER_SIZE] = {};
+    RunReceivePass(buffer);
+  });
+  ASSERT_TRUE(WaitFor([&] { return fake::ReadingHandle() == handle; }));
+  fake::SetPresent(false);
+  CheckDevice();
+  receiver.join();
+  EXPECT_TRUE(fake::TakePostedEvents().empty());
+  EXPECT_TRUE(fake::OpenHandles().empty());
 }
 
 // Plug and unplug many times while the receive thread blocks in reads, with a re-plug inside

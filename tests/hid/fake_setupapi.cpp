@@ -71,11 +71,15 @@ intptr_t FakeCreateFile(const char* path, uint32_t access, uint32_t share, bool 
                         uint32_t creation, uint32_t flags) {
   Fake->calls.push_back("CreateFileA");
   Fake->creates.push_back({path, access, share, inheritable, creation, flags});
+  Fake->last_error = 2;  // ERROR_FILE_NOT_FOUND
   for (size_t i = 0; i < Fake->interfaces.size(); ++i) {
     const FakeInterface& device = Fake->interfaces[i];
     if (device.path.empty() || device.path != path) continue;
     if (device.force_handle) return device.forced_handle;
-    if (!(access == 0 ? device.query_open : device.read_write_open)) return FAKE_INVALID_HANDLE;
+    if (!(access == 0 ? device.query_open : device.read_write_open)) {
+      Fake->last_error = access == 0 ? 5 : device.refusal;
+      return FAKE_INVALID_HANDLE;
+    }
     const intptr_t handle = Fake->next_handle;
     Fake->next_handle += 4;
     Fake->open_handles[handle] = i;
@@ -118,6 +122,11 @@ intptr_t FakeDestroyInfoList(intptr_t set) {
 
 }  // namespace
 
+// Returns the error of the last failed CreateFileA.
+uint32_t FakeLastError() {
+  return Fake->last_error;
+}
+
 // Makes `fake` the current simulation.
 void UseFakeSetupApi(FakeSetupApi* fake) {
   Fake = fake;
@@ -125,7 +134,7 @@ void UseFakeSetupApi(FakeSetupApi* fake) {
 
 // Returns the platform table over the current simulation.
 HidPlatform FakeHidPlatform() {
-  return {FakeGetHidGuid,         FakeGetClassDevs,    FakeEnumInterfaces,
-          FakeGetInterfaceDetail, FakeCreateFile,      FakeGetAttributes,
-          FakeCloseHandle,        FakeDestroyInfoList, Fake->detail_record_size};
+  return {FakeGetHidGuid, FakeGetClassDevs,        FakeEnumInterfaces, FakeGetInterfaceDetail,
+          FakeCreateFile, FakeGetAttributes,       FakeCloseHandle,    FakeDestroyInfoList,
+          FakeLastError,  Fake->detail_record_size};
 }

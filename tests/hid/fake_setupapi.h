@@ -27,6 +27,7 @@ struct FakeInterface {
   uint16_t version = 0;
   bool query_open = true;        // CreateFileA with access 0 succeeds
   bool read_write_open = true;   // CreateFileA for reading and writing succeeds
+  uint32_t refusal = 5;          // the error of a read-write open that fails
   bool attributes_fail = false;  // HidD_GetAttributes leaves the record alone
   bool force_handle = false;     // CreateFileA returns forced_handle whatever it is asked
   intptr_t forced_handle = 0;
@@ -65,6 +66,7 @@ struct FakeSetupApi {
   HidGuid class_guid = {};
   uint32_t class_flags = 0;
   intptr_t next_handle = 0x100;
+  uint32_t last_error = 0;
 };
 
 // Makes `fake` the simulation that FakeHidPlatform's entries act on.

@@ -118,6 +118,40 @@ TEST_F(HidLookupTest, QueryOnlyDeviceIsFoundButNotOpened) {
   EXPECT_EQ(IndexOf(Open()), 1);
 }
 
+// Only the device itself refusing the open (another program holds it) counts as refused: not
+// another device that refuses (a keyboard), nor the device failing for another reason.
+TEST_F(HidLookupTest, ARefusalIsTheDevicesOwnSharingViolationOrAccessDenied) {
+  FakeInterface keyboard = Other("k");
+  keyboard.read_write_open = false;
+  FakeInterface held = Quill("a");
+  held.read_write_open = false;
+  held.refusal = 32;
+  bool refused = false;
+  const auto open = [&](const char* path) {
+    return OpenHidDeviceAtWith(platform_, path, PRODUCT, VENDOR, HID_ANY_VERSION, &refused);
+  };
+  fake_.interfaces = {keyboard, held};
+  EXPECT_EQ(open("a"), 0);
+  EXPECT_TRUE(refused);
+  EXPECT_EQ(open("k"), 0);
+  EXPECT_FALSE(refused);
+  fake_.interfaces[1].refusal = 2;  // ERROR_FILE_NOT_FOUND: going, not held
+  EXPECT_EQ(open("a"), 0);
+  EXPECT_FALSE(refused);
+  EXPECT_TRUE(fake_.open_handles.empty());
+}
+
+// The handles are opened on the path the lookup found, not on the first match.
+TEST_F(HidLookupTest, AnOpenAtAPathOpensThatInterfaceOnly) {
+  fake_.interfaces = {Quill("a"), Quill("b"), Other("x")};
+  std::string found;
+  EXPECT_EQ(FindHidDeviceWith(platform_, PRODUCT, VENDOR, HID_ANY_VERSION, &found), 1);
+  EXPECT_EQ(found, "a");
+  EXPECT_EQ(IndexOf(OpenHidDeviceAtWith(platform_, "b", PRODUCT, VENDOR, HID_ANY_VERSION)), 1);
+  EXPECT_EQ(OpenHidDeviceAtWith(platform_, "x", PRODUCT, VENDOR, HID_ANY_VERSION), 0);
+  EXPECT_EQ(fake_.open_handles.size(), 1u);
+}
+
 TEST_F(HidLookupTest, TwoMatchingDevicesLowerIndexWinsAndEachOpenIsNew) {
   fake_.interfaces = {Other("x"), Quill("a"), Quill("b")};
   EXPECT_EQ(Find(), 1);

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstring>
+#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
@@ -171,62 +172,86 @@ DWORD WINAPI SendNotices(LPVOID parameter) {
   return 0;
 }
 
-// The platform sends the notices from another thread; the wait returns one DeviceNotice for
-// those that came together, and the interface names are read only from records that can be
-// trusted: null, short, unterminated or foreign records give notices without a name.
-// The receive thread's side of a doubt about the device held.
-DWORD WINAPI DoubtFromThread(LPVOID /*unused*/) {
-  DoubtHeldDevice();
-  return 0;
-}
-
-TEST_F(EventLayerTest, DeviceNoticesCarryTheirNamesAndComeTogetherAsOneEvent) {
-  const uint8_t hid_class[16] = {0xB2, 0x55, 0x1E, 0x4D, 0x6F, 0xF1, 0xCF, 0x11,
-                                 0x88, 0xCB, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30};
-  const uint8_t other_class[16] = {1, 2, 3};
-  EXPECT_NE(WatchDeviceInterfaces(0, hid_class), 0);
-  EXPECT_EQ(WatchDeviceInterfaces(9, hid_class), 0);  // no such window
-  const std::string name = "\\\\?\\HID#VID_AAAA&PID_EF22#7&1&0&0000#{x}";
-  const std::vector<char> named = NoticeRecord(hid_class, name + '\0', 28 + name.size() + 1);
-  const std::vector<char> no_end = NoticeRecord(hid_class, name, 28 + name.size());
-  const std::vector<char> short_one = NoticeRecord(hid_class, "", 20);
-  const std::vector<char> foreign = NoticeRecord(other_class, name + '\0', 28 + name.size() + 1);
-  const Notice sent[] = {
-      {DBT_DEVICEARRIVAL, named.data()},     {DBT_DEVICEREMOVECOMPLETE, named.data()},
-      {DBT_DEVICEARRIVAL, nullptr},          {DBT_DEVICEREMOVECOMPLETE, no_end.data()},
-      {DBT_DEVICEARRIVAL, short_one.data()}, {DBT_DEVICEARRIVAL, foreign.data()},
-      {DBT_DEVICEQUERYREMOVE, named.data()}, {DBT_DEVNODES_CHANGED, nullptr}};
-  SettleEvents(window_);
+// Sends a batch of notices from another thread, as the platform does, and returns the
+// events that the window's wait then gives.
+std::vector<SeenEvent> SendFromPlatform(HWND window, const Notice* notices, size_t count) {
+  SettleEvents(window);
   TakeDeviceNotices();
-  NoticeBatch batch = {window_, sent, sizeof(sent) / sizeof(sent[0])};
+  NoticeBatch batch = {window, notices, count};
   HANDLE platform = CreateThread(nullptr, 0, SendNotices, &batch, 0, nullptr);
-  ASSERT_NE(platform, nullptr);
+  EXPECT_NE(platform, nullptr);
   // Only the sent notices are handled meanwhile; the posted wake-up waits for the event loop.
   EXPECT_TRUE(WaitHandlingSentMessages(reinterpret_cast<intptr_t>(platform), 10000));
   CloseHandle(platform);
-  const std::vector<SeenEvent> events = SettleEvents(window_);
+  return SettleEvents(window);
+}
+
+// The HID class, as HidD_GetHidGuid gives it.
+constexpr uint8_t kHidClass[16] = {0xB2, 0x55, 0x1E, 0x4D, 0x6F, 0xF1, 0xCF, 0x11,
+                                   0x88, 0xCB, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30};
+
+// The wait returns one DeviceNotice for the notices that came together; each carries its
+// record's name field, empty when the record cannot hold one.
+TEST_F(EventLayerTest, DeviceNoticesCarryTheirNameFieldsAndComeTogetherAsOneEvent) {
+  EXPECT_NE(WatchDeviceInterfaces(0, kHidClass), 0);
+  EXPECT_EQ(WatchDeviceInterfaces(9, kHidClass), 0);  // no such window
+  const std::string name = "\\\\?\\HID#VID_AAAA&PID_EF22#7&1&0&0000#{x}";
+  const std::vector<char> named = NoticeRecord(kHidClass, name + '\0', 28 + name.size() + 1);
+  const std::vector<char> no_end = NoticeRecord(kHidClass, name, 28 + name.size());
+  const std::vector<char> short_one = NoticeRecord(kHidClass, "", 20);
+  const Notice sent[] = {
+      {DBT_DEVICEARRIVAL, named.data()},     {DBT_DEVICEREMOVECOMPLETE, named.data()},
+      {DBT_DEVICEARRIVAL, nullptr},          {DBT_DEVICEREMOVECOMPLETE, no_end.data()},
+      {DBT_DEVICEARRIVAL, short_one.data()}, {DBT_DEVICEQUERYREMOVE, named.data()},
+      {DBT_DEVNODES_CHANGED, nullptr}};
+  const std::vector<SeenEvent> events = SendFromPlatform(window_, sent, std::size(sent));
   EXPECT_EQ(CountEvents(events, DeviceNotice), 1u);
   const std::vector<DeviceNoticeInfo> notices = TakeDeviceNotices();
-  ASSERT_EQ(notices.size(), 6u);
-  const bool arrivals[] = {true, false, true, false, true, true};
+  ASSERT_EQ(notices.size(), 5u);
+  const bool arrivals[] = {true, false, true, false, true};
+  const std::string fields[] = {name + '\0', name + '\0', "", name, ""};
   for (size_t i = 0; i < notices.size(); ++i) {
     SCOPED_TRACE(i);
     EXPECT_EQ(notices[i].arrival, arrivals[i]);
-    EXPECT_EQ(notices[i].named, i < 2);
-    EXPECT_EQ(notices[i].name, i < 2 ? name : "");
+    EXPECT_EQ(notices[i].name_field, fields[i]);
   }
-  // A doubt about the device held, posted from another thread, is a removal without a name.
-  HANDLE doubter = CreateThread(nullptr, 0, DoubtFromThread, nullptr, 0, nullptr);
-  ASSERT_NE(doubter, nullptr);
-  WaitForSingleObject(doubter, 10000);
-  CloseHandle(doubter);
-  EXPECT_EQ(CountEvents(SettleEvents(window_), DeviceNotice), 1u);
-  const std::vector<DeviceNoticeInfo> doubts = TakeDeviceNotices();
-  ASSERT_EQ(doubts.size(), 1u);
-  EXPECT_FALSE(doubts[0].arrival || doubts[0].named);
   UnwatchDeviceInterfaces(0);
-  DoubtHeldDevice();
-  EXPECT_EQ(CountEvents(SettleEvents(window_), DeviceNotice), 0u);
+}
+
+// Every window is told of volumes and ports coming and going, and a watched window may hear
+// of another class's interfaces: none of these records is a notice, nor wakes the wait.
+TEST_F(EventLayerTest, RecordsOfOtherKindsOrClassesAreLetGo) {
+  const uint8_t other_class[16] = {1, 2, 3};
+  EXPECT_NE(WatchDeviceInterfaces(0, kHidClass), 0);
+  DEV_BROADCAST_VOLUME stick = {};
+  stick.dbcv_size = sizeof(stick);
+  stick.dbcv_devicetype = DBT_DEVTYP_VOLUME;
+  stick.dbcv_unitmask = 1u << 4;
+  const char foreign_name[] = "\\\\?\\HID#VID_AAAA&PID_EF22#7&1&0&0000#{x}";
+  const std::vector<char> foreign = NoticeRecord(
+      other_class, std::string(foreign_name, sizeof foreign_name), 28 + sizeof foreign_name);
+  const Notice sent[] = {{DBT_DEVICEARRIVAL, reinterpret_cast<const char*>(&stick)},
+                         {DBT_DEVICEREMOVECOMPLETE, reinterpret_cast<const char*>(&stick)},
+                         {DBT_DEVICEARRIVAL, foreign.data()}};
+  EXPECT_EQ(CountEvents(SendFromPlatform(window_, sent, std::size(sent)), DeviceNotice), 0u);
+  EXPECT_TRUE(TakeDeviceNotices().empty());
+  UnwatchDeviceInterfaces(0);
+}
+
+// Thread body: posts one application event.
+DWORD WINAPI PostFromThread(LPVOID /*unused*/) {
+  PostApplicationEvent(FIRST_APPLICATION_EVENT + 1);
+  return 0;
+}
+
+// An event posted from another thread is returned by the window thread's wait.
+TEST_F(EventLayerTest, AnApplicationEventPostedFromAnotherThreadIsReturned) {
+  SettleEvents(window_);
+  HANDLE poster = CreateThread(nullptr, 0, PostFromThread, nullptr, 0, nullptr);
+  ASSERT_NE(poster, nullptr);
+  WaitForSingleObject(poster, 10000);
+  CloseHandle(poster);
+  EXPECT_EQ(CountEvents(SettleEvents(window_), FIRST_APPLICATION_EVENT + 1), 1u);
 }
 
 // A wait whose object is already signalled when its time is up still says so.

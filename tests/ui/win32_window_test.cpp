@@ -262,4 +262,36 @@ TEST_F(WindowLayerTest, BrushCacheSharesBrushesAndFreesTheLast) {
   EXPECT_EQ(FetchGadgetText(31), "");  // the number is free once the control is gone
 }
 
+// Returns a control's rectangle in its parent's client area.
+RECT PlacedRect(HWND control) {
+  RECT r;
+  GetWindowRect(control, &r);
+  MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+// At 168 dpi a gadget's edges are its 96-dpi edges scaled, whether it was made before the
+// window's DPI changed or after: a button at y 30 with height 25 ends at 55 * 1.75 = 96.25.
+TEST_F(WindowLayerTest, AGadgetsEdgesAreScaledNotItsPositionAndSize) {
+  HWND before = reinterpret_cast<HWND>(MakeButton(1, 35, 30, 60, 25, "Text"));
+  FollowDpiChange(0, 168, nullptr);
+  HWND after = reinterpret_cast<HWND>(MakeButton(11, 105, 30, 60, 25, "Hex"));
+  for (HWND button : {before, after}) {
+    const RECT r = PlacedRect(button);
+    EXPECT_EQ(r.top, 53);
+    EXPECT_EQ(r.bottom, 96);
+  }
+  EXPECT_EQ(PlacedRect(before).right, 166);  // 95 * 1.75 = 166.25
+}
+
+// A font made after the window moved to another DPI is made for that DPI, as its gadgets are.
+TEST_F(WindowLayerTest, AFontIsMadeForTheLayoutsDpi) {
+  FollowDpiChange(0, 144, nullptr);
+  MakeFont(2, "Arial", 22, 0);
+  LOGFONTA made{};
+  ASSERT_EQ(GetObjectA(reinterpret_cast<HFONT>(FontHandleOf(2)), sizeof(made), &made),
+            static_cast<int>(sizeof(made)));
+  EXPECT_EQ(made.lfHeight, -44);  // 22 points at 144 dpi
+}
+
 }  // namespace
