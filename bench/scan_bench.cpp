@@ -88,11 +88,15 @@ intptr_t LeanClose(intptr_t) {
 intptr_t LeanDestroy(intptr_t) {
   return 1;
 }
+// Reports no error: the lean table's opens do not fail.
+uint32_t LeanLastError() {
+  return 0;
+}
 
 // Returns the lean platform table.
 HidPlatform LeanPlatform() {
-  return {LeanGuid,       LeanClassDevs, LeanEnum,    LeanDetail, LeanCreate,
-          LeanAttributes, LeanClose,     LeanDestroy, 5};
+  return {LeanGuid,       LeanClassDevs, LeanEnum,    LeanDetail,    LeanCreate,
+          LeanAttributes, LeanClose,     LeanDestroy, LeanLastError, 5};
 }
 
 // Times scans over the lean table with state.range(0) interfaces of another device.

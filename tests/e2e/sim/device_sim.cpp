@@ -233,26 +233,31 @@ void Simulator::WriteHeldLocked() {
   WriteDeviceList(HeldList(list_file_), paths);
 }
 
-// Queues an overlapped write of the report on every open handle; reaps finished writes.
+// Queues an overlapped write of the report on every open handle, then trims each backlog.
+// NOTE: under Wine the cancel of a pending pipe write takes a while; the report reaches every
+// handle before any cancel, so a handle that never reads (the program's write handle) does
+// not delay the report on the one that does.
 void Simulator::SendLocked(Device* d, const uint8_t* bytes, DWORD size) {
   if (!d->plugged) return;
   size = std::min<DWORD>(size, sizeof(PendingWrite::data));
   for (auto& in : d->instances) {
     if (in->closed) continue;
     in->writes.remove_if([](const auto& w) { return HasOverlappedIoCompleted(&w->ov); });
-    // A handle that does not read keeps only the newest reports, as HID does.
-    while (in->writes.size() >= kInputBuffers) {
-      PendingWrite* oldest = in->writes.front().get();
-      CancelIoEx(in->pipe, &oldest->ov);
-      DWORD ignored = 0;
-      GetOverlappedResult(in->pipe, &oldest->ov, &ignored, TRUE);
-      in->writes.pop_front();
-    }
     auto w = std::make_unique<PendingWrite>();
     std::memcpy(w->data, bytes, size);
     w->ov.hEvent = w->done.h;
     if (WriteFile(in->pipe, w->data, size, nullptr, &w->ov) || GetLastError() == ERROR_IO_PENDING) {
       in->writes.push_back(std::move(w));
+    }
+  }
+  // A handle that does not read keeps only the newest reports, as HID does.
+  for (auto& in : d->instances) {
+    while (!in->closed && in->writes.size() > kInputBuffers) {
+      PendingWrite* oldest = in->writes.front().get();
+      CancelIoEx(in->pipe, &oldest->ov);
+      DWORD ignored = 0;
+      GetOverlappedResult(in->pipe, &oldest->ov, &ignored, TRUE);
+      in->writes.pop_front();
     }
   }
 }
