@@ -1,16 +1,28 @@
-// quillomatic.exe against the test board through Wine's own HID stack: output reports byte for
-// byte as the board receives them, received values, unplugging while a read waits, closing
-// while a read waits.
+// quillomatic.exe against the test board through Wine's own HID stack: discovery, output
+// reports byte for byte as the board receives them, received values, unplugging while a read
+// waits, closing while a read waits.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 
 #include "board_fixture.h"
 
 namespace e2e {
 namespace {
+
+TEST_F(BoardTest, AttachedBeforeStartIsShownAsSoonAsTheWindowIs) {
+  app_ = std::make_unique<AppProcess>(ExeUnderTest(), "");
+  ASSERT_TRUE(app_->started());
+  // Poll tightly: the first text read from the visible window is already the found state.
+  main_ = FindMainWindow(app_->pid(), "QUILLOMATIC", kStartTimeoutMs);
+  ASSERT_NE(main_, nullptr);
+  EXPECT_EQ(TextOf(Gadget(kStatusLabel)), "Discovered device");
+  EXPECT_EQ(BoardHandleMarks(0).size(), 2u) << "the program holds two handles on the board";
+}
 
 struct Step {
   const char* field_text;  // null: leave the row's field as it is
@@ -45,6 +57,15 @@ TEST_F(BoardTest, ReportsAreTheEncodedRowTextsByteForByte) {
   EXPECT_EQ(board_->Counters().writes, sizeof steps / sizeof steps[0]);
 }
 
+TEST_F(BoardTest, TextWhileAbsentLeavesBytesFiveToEightForTheNextCommand) {
+  ASSERT_TRUE(board_->Unplug());
+  Start();
+  ExpectNoDeviceBox(3);  // row 3: ABCDEFGH
+  ASSERT_TRUE(board_->Plug());
+  ASSERT_TRUE(StatusIs("Discovered device"));
+  EXPECT_EQ(PressAndReceive(11), (Bytes{0, 0x12, 0x34, 0x56, 0x78, 0x45, 0x46, 0x47, 0x48}));
+}
+
 TEST_F(BoardTest, ValuesAppearAsSignedDecimalTexts) {
   Start();
   ASSERT_TRUE(StatusIs("Discovered device"));
@@ -58,6 +79,32 @@ TEST_F(BoardTest, ValuesAppearAsSignedDecimalTexts) {
     ASSERT_TRUE(board_->SendValue(c.value));
     EXPECT_TRUE(WaitForText(field, c.text, 3000)) << "shows " << TextOf(field);
   }
+}
+
+TEST_F(BoardTest, TheSameReportRepeatedNeverFlickers) {
+  Start();
+  ASSERT_TRUE(StatusIs("Discovered device"));
+  HWND field = Gadget(kReceiveField);
+  ASSERT_TRUE(board_->SendValue(4242));
+  ASSERT_TRUE(WaitForText(field, "4242", 3000));
+  std::atomic<bool> stop{false};
+  std::vector<std::string> seen;
+  std::thread sampler([&] {
+    while (!stop) {
+      std::string t;
+      if (ReadText(field, &t)) seen.push_back(t);
+      Sleep(1);
+    }
+  });
+  for (int i = 0; i < 30; ++i) {  // within hidclass's 32 queued reports
+    board_->SendValue(4242);
+    Sleep(10);
+  }
+  Sleep(300);
+  stop = true;
+  sampler.join();
+  ASSERT_GT(seen.size(), 20u);
+  for (const std::string& t : seen) ASSERT_EQ(t, "4242");
 }
 
 // The receive thread waits in ReadFile when the board goes: the status follows, a button
