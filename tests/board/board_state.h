@@ -2,6 +2,35 @@
 #pragma once
 
 #include "board_bus.h"
+#include "board_control.h"
+
+#define MAX_INPUTS 64
+#define MAX_OUTPUTS 256
+
+// The board: one, whatever device plays it now; every field under `lock`.
+typedef struct BoardState {
+  KSPIN_LOCK lock;
+  DRIVER_OBJECT* driver;
+  DEVICE_OBJECT* bus;    // the root-enumerated device whose bus relations carry the board
+  DEVICE_OBJECT* child;  // the board device while plugged
+  ULONG next_name;
+  LIST_ENTRY reads;  // hidclass's read requests waiting for an input report
+  LIST_ENTRY held;   // writes held pending, each with its end time in DriverContext[0]
+  KEVENT held_changed;
+  UCHAR inputs[MAX_INPUTS][BOARD_INPUT_BYTES];
+  ULONG first_input, input_count;
+  BoardOutput outputs[MAX_OUTPUTS];
+  ULONG output_count;
+  LONG refuse_count;
+  NTSTATUS refuse_status;
+  ULONG hold_ms;
+  BoardCounters counters;
+} BoardState;
+
+extern BoardState board;
+
+// Copies one queued input report into a read request; returns the byte count.
+ULONG FillRead(IRP* irp, const UCHAR* report);
 
 // Sets up the board's state and its hold thread; unplugged, with no bus yet.
 NTSTATUS InitBoard(DRIVER_OBJECT* driver);
