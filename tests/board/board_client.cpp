@@ -1,0 +1,123 @@
+// The tests' side of the board's control channel, over DeviceIoControl.
+#include "board_client.h"
+
+#include <setupapi.h>
+extern "C" {
+#include <hidsdi.h>
+}
+#include <winioctl.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace board {
+
+Board::Board()
+    : control_(CreateFileA(BOARD_CONTROL_PATH, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                           OPEN_EXISTING, 0, nullptr)) {}
+
+Board::~Board() {
+  if (ok()) CloseHandle(control_);
+}
+
+bool Board::Ask(DWORD code, const void* in, DWORD in_size, void* out, DWORD out_size, DWORD* got) {
+  DWORD n = 0;
+  const BOOL done =
+      DeviceIoControl(control_, code, const_cast<void*>(in), in_size, out, out_size, &n, nullptr);
+  if (got != nullptr) *got = n;
+  return done != 0;
+}
+
+bool Board::Plug() {
+  return Ask(IOCTL_BOARD_PLUG, nullptr, 0, nullptr, 0, nullptr);
+}
+
+bool Board::Unplug() {
+  return Ask(IOCTL_BOARD_UNPLUG, nullptr, 0, nullptr, 0, nullptr);
+}
+
+bool Board::Reset() {
+  received_.clear();
+  return Ask(IOCTL_BOARD_RESET, nullptr, 0, nullptr, 0, nullptr);
+}
+
+bool Board::SendValue(int32_t value) {
+  uint8_t report[BOARD_INPUT_BYTES];
+  std::memcpy(report, &value, sizeof report);
+  return Ask(IOCTL_BOARD_SEND_INPUT, report, sizeof report, nullptr, 0, nullptr);
+}
+
+bool Board::RefuseWrites(long count, long status) {
+  const BoardRefusal refusal = {count, status};
+  return Ask(IOCTL_BOARD_REFUSE_WRITES, &refusal, sizeof refusal, nullptr, 0, nullptr);
+}
+
+bool Board::HoldWrites(unsigned long ms) {
+  return Ask(IOCTL_BOARD_HOLD_WRITES, &ms, sizeof ms, nullptr, 0, nullptr);
+}
+
+BoardCounters Board::Counters() {
+  BoardCounters counters = {};
+  if (!Ask(IOCTL_BOARD_COUNTERS, nullptr, 0, &counters, sizeof counters, nullptr)) return {};
+  return counters;
+}
+
+const std::vector<Output>& Board::Received() {
+  BoardOutput taken[64];
+  DWORD got = 0;
+  while (Ask(IOCTL_BOARD_TAKE_OUTPUT, nullptr, 0, taken, sizeof taken, &got) && got > 0) {
+    for (DWORD i = 0; i < got / sizeof taken[0]; ++i) {
+      const size_t n = std::min<size_t>(taken[i].length, BOARD_KEPT_BYTES);
+      received_.push_back({Bytes(taken[i].bytes, taken[i].bytes + n), taken[i].report_id});
+    }
+  }
+  return received_;
+}
+
+bool Board::WaitReceived(size_t count, DWORD timeout_ms) {
+  const ULONGLONG end = GetTickCount64() + timeout_ms;
+  while (Received().size() < count) {
+    if (GetTickCount64() >= end) return false;
+    Sleep(5);
+  }
+  return true;
+}
+
+std::string BoardPath() {
+  GUID hid;
+  HidD_GetHidGuid(&hid);
+  HDEVINFO set =
+      SetupDiGetClassDevsA(&hid, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
+  if (set == INVALID_HANDLE_VALUE) return "";
+  std::string found;
+  SP_DEVICE_INTERFACE_DATA iface = {};
+  iface.cbSize = sizeof iface;
+  for (DWORD i = 0; found.empty() && SetupDiEnumDeviceInterfaces(set, nullptr, &hid, i, &iface);
+       ++i) {
+    union {
+      SP_DEVICE_INTERFACE_DETAIL_DATA_A detail;
+      char bytes[1024];
+    } buffer = {};
+    buffer.detail.cbSize = sizeof buffer.detail;
+    if (!SetupDiGetDeviceInterfaceDetailA(set, &iface, &buffer.detail, sizeof buffer, nullptr,
+                                          nullptr)) {
+      continue;
+    }
+    std::string path = buffer.detail.DevicePath;
+    std::transform(path.begin(), path.end(), path.begin(), ::tolower);
+    if (path.find("vid_aaaa&pid_ef22") != std::string::npos) found = path;
+  }
+  SetupDiDestroyDeviceInfoList(set);
+  return found;
+}
+
+std::string WaitForBoardPath(DWORD timeout_ms) {
+  const ULONGLONG end = GetTickCount64() + timeout_ms;
+  for (;;) {
+    std::string path = BoardPath();
+    if (!path.empty() || GetTickCount64() >= end) return path;
+    Sleep(20);
+  }
+}
+
+}  // namespace board

@@ -1,0 +1,71 @@
+// The board's control channel, shared by the bus driver and the tests' client: the control
+// device's names, its requests and their records. Plain C, so that the drivers build with it.
+#pragma once
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+// The board's identity: what hidclass reads from the attributes request.
+#define BOARD_VENDOR_ID 0xAAAA
+#define BOARD_PRODUCT_ID 0xEF22
+#define BOARD_VERSION 0x0100
+
+// Report sizes at the minidriver: no report IDs, so hidclass adds and strips byte 0.
+#define BOARD_INPUT_BYTES 4
+#define BOARD_OUTPUT_BYTES 8
+
+// The control device, made by the bus driver; user mode opens "\\.\QuillBoard".
+#define BOARD_CONTROL_DEVICE L"\\Device\\QuillBoard"
+#define BOARD_CONTROL_LINK L"\\DosDevices\\QuillBoard"
+#define BOARD_CONTROL_PATH "\\\\.\\QuillBoard"
+
+#define BOARD_CTL(n) CTL_CODE(FILE_DEVICE_UNKNOWN, 0x900 + (n), METHOD_BUFFERED, FILE_ANY_ACCESS)
+// Plugs the board into the bus (nothing when it is plugged): no input, no output.
+#define IOCTL_BOARD_PLUG BOARD_CTL(0)
+// Unplugs it (nothing when it is out): its pending reads and held writes end first.
+#define IOCTL_BOARD_UNPLUG BOARD_CTL(1)
+// Queues one input report: BOARD_INPUT_BYTES bytes in; refused while unplugged.
+#define IOCTL_BOARD_SEND_INPUT BOARD_CTL(2)
+// Takes the output reports received so far: an array of BoardOutput out, oldest first.
+#define IOCTL_BOARD_TAKE_OUTPUT BOARD_CTL(3)
+// Refuses the next writes: a BoardRefusal in.
+#define IOCTL_BOARD_REFUSE_WRITES BOARD_CTL(4)
+// Holds each write pending for a time: a ULONG of milliseconds in (0: none, and the held end).
+#define IOCTL_BOARD_HOLD_WRITES BOARD_CTL(5)
+// Reads the counters: a BoardCounters out.
+#define IOCTL_BOARD_COUNTERS BOARD_CTL(6)
+// Forgets received reports, queued inputs, refusals and holds; counters from zero.
+#define IOCTL_BOARD_RESET BOARD_CTL(7)
+
+// The longest output report kept; a longer one is kept cut, with its full length.
+#define BOARD_KEPT_BYTES 16
+
+// One output report as the board received it.
+typedef struct BoardOutput {
+  unsigned long length;     // the packet's reportBufferLen
+  unsigned long report_id;  // the packet's reportId
+  unsigned char bytes[BOARD_KEPT_BYTES];
+} BoardOutput;
+
+// Refuse the next `count` writes, each completed with the NTSTATUS `status`.
+typedef struct BoardRefusal {
+  long count;
+  long status;
+} BoardRefusal;
+
+// What the board has seen since the driver started or the last reset.
+typedef struct BoardCounters {
+  unsigned long plugged;        // 1 while the board is on the bus
+  unsigned long plugs;          // times plugged
+  unsigned long writes;         // write requests that reached the board, refused ones too
+  unsigned long refused;        // writes refused by request
+  unsigned long gone_writes;    // writes refused because the board was unplugged
+  unsigned long held_now;       // writes held pending now
+  unsigned long waiting_reads;  // read requests pending at the board now
+  unsigned long queued_inputs;  // input reports waiting for a read request
+} BoardCounters;
+
+#ifdef __cplusplus
+}
+#endif

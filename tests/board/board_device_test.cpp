@@ -1,0 +1,145 @@
+// quillomatic.exe against the test board through Wine's own HID stack: discovery, output
+// reports byte for byte as the board receives them, received values, unplugging while a read
+// waits, closing while a read waits.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+
+#include "board_fixture.h"
+
+namespace e2e {
+namespace {
+
+TEST_F(BoardTest, AttachedBeforeStartIsShownAsSoonAsTheWindowIs) {
+  app_ = std::make_unique<AppProcess>(ExeUnderTest(), "");
+  ASSERT_TRUE(app_->started());
+  // Poll tightly: the first text read from the visible window is already the found state.
+  main_ = FindMainWindow(app_->pid(), "QUILLOMATIC", kStartTimeoutMs);
+  ASSERT_NE(main_, nullptr);
+  EXPECT_EQ(TextOf(Gadget(kStatusLabel)), "Discovered device");
+  EXPECT_EQ(BoardHandleMarks(0).size(), 2u) << "the program holds two handles on the board";
+}
+
+struct Step {
+  const char* field_text;  // null: leave the row's field as it is
+  int field;
+  int button;
+  Bytes report;
+};
+
+TEST_F(BoardTest, ReportsAreTheEncodedRowTextsByteForByte) {
+  Start();
+  ASSERT_TRUE(StatusIs("Discovered device"));
+  const Step steps[] = {
+      {nullptr, 4, 11, {0, 0x12, 0x34, 0x56, 0x78, 0, 0, 0, 0}},
+      {nullptr, 6, 3, {0, 0x41, 0x42, 0x43, 0x44, 0x45, 0x46, 0x47, 0x48}},
+      {nullptr, 4, 13, {0, 0x4E, 0x61, 0xBC, 0x00, 0x45, 0x46, 0x47, 0x48}},
+      {nullptr, 5, 2, {0, 0x35, 0x36, 0x37, 0x38, 0x39, 0x41, 0x42, 0x43}},
+      {nullptr, 5, 21, {0, 0x56, 0x78, 0x9A, 0xBC, 0x39, 0x41, 0x42, 0x43}},
+      {"AB", 4, 1, {0, 0x41, 0x42, 0, 0, 0, 0, 0, 0}},
+      {"7", 6, 33, {0, 7, 0, 0, 0, 0, 0, 0, 0}},
+  };
+  for (const Step& s : steps) {
+    SCOPED_TRACE("button " + std::to_string(s.button));
+    if (s.field_text != nullptr) {
+      const size_t before = board_->Received().size();
+      ASSERT_TRUE(WriteText(Gadget(s.field), s.field_text));
+      // Editing alone sends nothing.
+      EXPECT_FALSE(board_->WaitReceived(before + 1, 300));
+    }
+    EXPECT_EQ(PressAndReceive(s.button), s.report);
+  }
+  EXPECT_EQ(board_->Received().size(), sizeof steps / sizeof steps[0]);
+  EXPECT_EQ(board_->Counters().writes, sizeof steps / sizeof steps[0]);
+}
+
+TEST_F(BoardTest, TextWhileAbsentLeavesBytesFiveToEightForTheNextCommand) {
+  ASSERT_TRUE(board_->Unplug());
+  Start();
+  ExpectNoDeviceBox(3);  // row 3: ABCDEFGH
+  ASSERT_TRUE(board_->Plug());
+  ASSERT_TRUE(StatusIs("Discovered device"));
+  EXPECT_EQ(PressAndReceive(11), (Bytes{0, 0x12, 0x34, 0x56, 0x78, 0x45, 0x46, 0x47, 0x48}));
+}
+
+TEST_F(BoardTest, ValuesAppearAsSignedDecimalTexts) {
+  Start();
+  ASSERT_TRUE(StatusIs("Discovered device"));
+  HWND field = Gadget(kReceiveField);
+  const struct {
+    int32_t value;
+    const char* text;
+  } cases[] = {{12345, "12345"},          {-1, "-1"}, {INT32_MIN, "-2147483648"},
+               {INT32_MAX, "2147483647"}, {0, "0"},   {-4318, "-4318"}};
+  for (const auto& c : cases) {
+    ASSERT_TRUE(board_->SendValue(c.value));
+    EXPECT_TRUE(WaitForText(field, c.text, 3000)) << "shows " << TextOf(field);
+  }
+}
+
+TEST_F(BoardTest, TheSameReportRepeatedNeverFlickers) {
+  Start();
+  ASSERT_TRUE(StatusIs("Discovered device"));
+  HWND field = Gadget(kReceiveField);
+  ASSERT_TRUE(board_->SendValue(4242));
+  ASSERT_TRUE(WaitForText(field, "4242", 3000));
+  std::atomic<bool> stop{false};
+  std::vector<std::string> seen;
+  std::thread sampler([&] {
+    while (!stop) {
+      std::string t;
+      if (ReadText(field, &t)) seen.push_back(t);
+      Sleep(1);
+    }
+  });
+  for (int i = 0; i < 30; ++i) {  // within hidclass's 32 queued reports
+    board_->SendValue(4242);
+    Sleep(10);
+  }
+  Sleep(300);
+  stop = true;
+  sampler.join();
+  ASSERT_GT(seen.size(), 20u);
+  for (const std::string& t : seen) ASSERT_EQ(t, "4242");
+}
+
+// The receive thread waits in ReadFile when the board goes: the status follows, a button
+// shows the box, the last value stays, and after a re-plug values and reports flow again.
+TEST_F(BoardTest, UnplugWhileAReadWaitsShowsTheBoxAndAReplugWorksAgain) {
+  Start();
+  ASSERT_TRUE(StatusIs("Discovered device"));
+  HWND field = Gadget(kReceiveField);
+  ASSERT_TRUE(board_->SendValue(777));
+  ASSERT_TRUE(WaitForText(field, "777", 3000));
+  Sleep(100);  // the program's read is waiting again
+  ASSERT_TRUE(board_->Unplug());
+  ASSERT_TRUE(StatusIs("No HID device", 1000)) << "status unchanged 1 s after the unplug";
+  ExpectNoDeviceBox(21);
+  EXPECT_EQ(TextOf(field), "777");
+  EXPECT_EQ(board_->Counters().writes, 0u) << "a write reached the unplugged board";
+
+  ASSERT_TRUE(board_->Plug());
+  ASSERT_TRUE(StatusIs("Discovered device"));
+  ASSERT_TRUE(board_->SendValue(888));
+  EXPECT_TRUE(WaitForText(field, "888", 3000));
+  EXPECT_EQ(PressAndReceive(11), (Bytes{0, 0x12, 0x34, 0x56, 0x78, 0, 0, 0, 0}));
+}
+
+TEST_F(BoardTest, ClosesWhileTheReadWaits) {
+  Start();
+  ASSERT_TRUE(StatusIs("Discovered device"));
+  Sleep(200);  // the receive thread now waits for a report that never comes
+  const ULONGLONG asked = GetTickCount64();
+  ASSERT_TRUE(PostMessageA(main_, WM_CLOSE, 0, 0));
+  DWORD code = 1;
+  ASSERT_TRUE(app_->WaitExit(5000, &code)) << "still running 5 s after the close request";
+  EXPECT_EQ(code, 0u);
+  EXPECT_LE(GetTickCount64() - asked, 1000u);
+}
+
+}  // namespace
+}  // namespace e2e

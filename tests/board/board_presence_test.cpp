@@ -1,0 +1,134 @@
+// quillomatic.exe following the test board through Wine's own HID stack and device notices:
+// re-plugs inside one presence tick, arrival and removal followed on the notice, a board that
+// refuses every write, and a board that stalls every write.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+#include "board_fixture.h"
+
+namespace e2e {
+namespace {
+
+TEST_F(BoardTest, ReplugInsideOneTickWorksAgainWithinASecond) {
+  Start();
+  ASSERT_TRUE(StatusIs("Discovered device"));
+  for (const DWORD gap_ms : {0u, 50u}) {
+    SCOPED_TRACE("gap " + std::to_string(gap_ms) + " ms");
+    ASSERT_TRUE(board_->Reset());
+    ASSERT_TRUE(board_->Unplug());
+    Sleep(gap_ms);
+    ASSERT_TRUE(board_->Plug());
+    const ULONGLONG back = GetTickCount64();
+    // The user presses Text while the status line says "Discovered device" until it takes: a
+    // press may still meet the vanished handle. A no-device box is closed as the user would.
+    bool reached = false;
+    while (!reached && GetTickCount64() - back < 1000) {
+      if (TextOf(Gadget(kStatusLabel)) == "Discovered device") {
+        ASSERT_TRUE(Press(Gadget(1)));
+      }
+      reached = board_->WaitReceived(1, 100);
+      HWND box = FindMessageBox(app_->pid(), 0);
+      if (box != nullptr) DismissMessageBox(box, 2000);
+    }
+    EXPECT_TRUE(reached) << "no Text report within 1 s of the board coming back";
+    const std::string value = std::to_string(static_cast<int32_t>(gap_ms + 1000));
+    ASSERT_TRUE(board_->SendValue(static_cast<int32_t>(gap_ms + 1000)));
+    EXPECT_TRUE(WaitForText(Gadget(kReceiveField), value, 1000))
+        << "ReceiveField shows " << TextOf(Gadget(kReceiveField));
+    EXPECT_EQ(TextOf(Gadget(kStatusLabel)), "Discovered device");
+  }
+}
+
+// Wine's own WM_DEVICECHANGE notices, not the 500 ms timer, bring the status: ten removals and
+// ten arrivals in a row are each followed within a quarter of a tick's period.
+TEST_F(BoardTest, ArrivalAndRemovalAreFollowedOnWinesOwnNotices) {
+  Start();
+  ASSERT_TRUE(StatusIs("Discovered device"));
+  HWND status = Gadget(kStatusLabel);
+  for (int i = 0; i < 10; ++i) {
+    SCOPED_TRACE("round " + std::to_string(i));
+    ULONGLONG began = GetTickCount64();
+    ASSERT_TRUE(board_->Unplug());
+    ASSERT_TRUE(WaitForText(status, "No HID device", 1000));
+    EXPECT_LE(GetTickCount64() - began, 125u) << "removal followed late";
+    Sleep(50);
+    began = GetTickCount64();
+    ASSERT_TRUE(board_->Plug());
+    ASSERT_TRUE(WaitForText(status, "Discovered device", 1000));
+    EXPECT_LE(GetTickCount64() - began, 125u) << "arrival followed late";
+    Sleep(50);
+  }
+  ASSERT_TRUE(board_->SendValue(4242));
+  EXPECT_TRUE(WaitForText(Gadget(kReceiveField), "4242", 3000));
+}
+
+// A live board that refuses every output report (WriteFile fails with error 31): every click
+// reaches it, the program keeps its two handles (their marks stay: no reopen) and the status,
+// and the next report that the board sends is shown.
+TEST_F(BoardTest, AHundredRefusedWritesKeepTheHandlesAndTheNextReportShows) {
+  Start();
+  ASSERT_TRUE(StatusIs("Discovered device"));
+  ASSERT_EQ(BoardHandleMarks(77), (std::vector<ULONG>{77, 77}));
+  ASSERT_TRUE(board_->RefuseWrites(1000000, kStatusUnsuccessful));
+  for (int i = 0; i < 100; ++i) ASSERT_TRUE(Press(Gadget(1)));
+  EXPECT_TRUE(WaitUntil([&] { return board_->Counters().refused == 100; }, 10000))
+      << "refused " << board_->Counters().refused << " of 100";
+  Sleep(1200);  // past two ticks and any probe the refusals brought
+  EXPECT_EQ(TextOf(Gadget(kStatusLabel)), "Discovered device");
+  EXPECT_EQ(BoardHandleMarks(0), (std::vector<ULONG>{77, 77})) << "handles reopened";
+  EXPECT_EQ(board_->Counters().plugs, 0u);
+  ASSERT_TRUE(board_->SendValue(-31));
+  EXPECT_TRUE(WaitForText(Gadget(kReceiveField), "-31", 3000));
+}
+
+// A live board that holds every output report for 10 s: the click's write is given up within
+// a bound and the window answers, a hundred clicks park no threads, the reports the board sends
+// meanwhile are shown, the handles stay, and once the board answers again a press is sent.
+TEST_F(BoardTest, AStalledBoardBoundsTheWriteAndParksNoThreads) {
+  Start();
+  ASSERT_TRUE(StatusIs("Discovered device"));
+  Sleep(500);
+  const int after_start = ThreadsOf(app_->pid());
+  ASSERT_GT(after_start, 0);
+  ASSERT_EQ(BoardHandleMarks(77), (std::vector<ULONG>{77, 77}));
+  ASSERT_TRUE(board_->HoldWrites(10000));
+  const ULONGLONG pressed = GetTickCount64();
+  ASSERT_TRUE(Press(Gadget(11)));
+  ASSERT_TRUE(WaitUntil([&] { return board_->Counters().held_now == 1; }, 3000));
+  ASSERT_TRUE(WaitUntil([&] { return Answers(main_, 100); }, 5000)) << "window hung for 5 s";
+  EXPECT_LE(GetTickCount64() - pressed, 1500u);
+
+  for (int i = 0; i < 100; ++i) ASSERT_TRUE(Press(Gadget(1)));
+  int most = after_start;
+  bool answered = true;
+  const ULONGLONG stalled = GetTickCount64();
+  while (GetTickCount64() - stalled < 3000) {
+    answered = answered && Answers(main_, kMessageTimeoutMs);
+    most = std::max(most, ThreadsOf(app_->pid()));
+    Sleep(50);
+  }
+  ASSERT_TRUE(board_->SendValue(4242));
+  EXPECT_TRUE(WaitForText(Gadget(kReceiveField), "4242", 3000)) << "the report sent in the stall";
+  EXPECT_TRUE(answered) << "the window stopped answering";
+  EXPECT_LE(most, after_start + 3) << "threads after start-up: " << after_start;
+  EXPECT_EQ(BoardHandleMarks(0), (std::vector<ULONG>{77, 77})) << "handles reopened";
+
+  ASSERT_TRUE(board_->HoldWrites(0));
+  // The clicks still queued drain; the Hex press behind them is sent.
+  ASSERT_TRUE(Press(Gadget(11)));
+  const Bytes hex = {0, 0x12, 0x34, 0x56, 0x78, 0x35, 0x36, 0x37, 0x38};
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        const std::vector<board::Output>& got = board_->Received();
+        return !got.empty() && Report(got.back()) == hex;
+      },
+      10000));
+  EXPECT_LE(ThreadsOf(app_->pid()), after_start + 3);
+}
+
+}  // namespace
+}  // namespace e2e

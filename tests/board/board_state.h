@@ -1,0 +1,54 @@
+// The board's state (board_state.c), as its device and the control device use it.
+#pragma once
+
+#include "board_bus.h"
+#include "board_control.h"
+
+#define MAX_INPUTS 64
+#define MAX_OUTPUTS 256
+
+// The board: one, whatever device plays it now; every field under `lock`.
+typedef struct BoardState {
+  KSPIN_LOCK lock;
+  DRIVER_OBJECT* driver;
+  DEVICE_OBJECT* bus;    // the root-enumerated device whose bus relations carry the board
+  DEVICE_OBJECT* child;  // the board device while plugged
+  ULONG next_name;
+  LIST_ENTRY reads;  // hidclass's read requests waiting for an input report
+  LIST_ENTRY held;   // writes held pending, each with its end time in DriverContext[0]
+  KEVENT held_changed;
+  UCHAR inputs[MAX_INPUTS][BOARD_INPUT_BYTES];
+  ULONG first_input, input_count;
+  BoardOutput outputs[MAX_OUTPUTS];
+  ULONG output_count;
+  LONG refuse_count;
+  NTSTATUS refuse_status;
+  ULONG hold_ms;
+  BoardCounters counters;
+} BoardState;
+
+extern BoardState board;
+
+// Copies one queued input report into a read request; returns the byte count.
+ULONG FillRead(IRP* irp, const UCHAR* report);
+
+// Sets up the board's state and its hold thread; unplugged, with no bus yet.
+NTSTATUS InitBoard(DRIVER_OBJECT* driver);
+// Remembers the root-enumerated device whose bus relations carry the board, and plugs it.
+void SetBoardBus(DEVICE_OBJECT* physical);
+// Returns a referenced relations list with the board device while plugged (else empty).
+DEVICE_RELATIONS* BoardRelations(void);
+// Puts a new board device on the bus (nothing when one is there); returns the status.
+NTSTATUS PlugBoard(void);
+// Takes the board device off the bus (nothing when there is none).
+void UnplugBoard(void);
+// Marks a board device as going and ends its reads and held writes.
+void EndBoard(BoardExtension* ext);
+// A read from hidclass: answered at once from the queue, or left pending; refused as deleted
+// once the device goes.
+NTSTATUS ReadInput(IRP* irp, BoardExtension* ext);
+// A write from hidclass: refused as asked, else kept, and completed now or held pending;
+// refused as not connected once the device goes.
+NTSTATUS WriteOutput(IRP* irp, const HID_XFER_PACKET* packet, BoardExtension* ext);
+// The control device's requests (IOCTL_BOARD_*): completes the request.
+NTSTATUS BoardControl(IRP* irp);
