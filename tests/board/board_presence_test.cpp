@@ -43,25 +43,29 @@ TEST_F(BoardTest, ReplugInsideOneTickWorksAgainWithinASecond) {
   }
 }
 
-// Wine's own WM_DEVICECHANGE notices, not the 500 ms timer, bring the status: ten removals and
-// ten arrivals in a row are each followed within a quarter of a tick's period.
+// Wine's own WM_DEVICECHANGE notices, not the 500 ms timer, bring the status: of ten removals
+// and ten arrivals in a row, at most two are followed later than a quarter of a tick's period
+// (a busy machine's pause). On the timer alone three in four of them would be late.
 TEST_F(BoardTest, ArrivalAndRemovalAreFollowedOnWinesOwnNotices) {
   Start();
   ASSERT_TRUE(StatusIs("Discovered device"));
   HWND status = Gadget(kStatusLabel);
+  int late = 0;
+  // Changes the board's presence and waits for the status it brings; counts a late one.
+  auto follow = [&](bool plug, const char* text) {
+    const ULONGLONG began = GetTickCount64();
+    ASSERT_TRUE(plug ? board_->Plug() : board_->Unplug());
+    ASSERT_TRUE(WaitForText(status, text, 1000));
+    if (GetTickCount64() - began > 125u) ++late;
+    Sleep(50);
+  };
   for (int i = 0; i < 10; ++i) {
     SCOPED_TRACE("round " + std::to_string(i));
-    ULONGLONG began = GetTickCount64();
-    ASSERT_TRUE(board_->Unplug());
-    ASSERT_TRUE(WaitForText(status, "No HID device", 1000));
-    EXPECT_LE(GetTickCount64() - began, 125u) << "removal followed late";
-    Sleep(50);
-    began = GetTickCount64();
-    ASSERT_TRUE(board_->Plug());
-    ASSERT_TRUE(WaitForText(status, "Discovered device", 1000));
-    EXPECT_LE(GetTickCount64() - began, 125u) << "arrival followed late";
-    Sleep(50);
+    follow(false, "No HID device");
+    follow(true, "Discovered device");
+    ASSERT_FALSE(HasFatalFailure());
   }
+  EXPECT_LE(late, 2) << late << " of 20 followed later than 125 ms";
   ASSERT_TRUE(board_->SendValue(4242));
   EXPECT_TRUE(WaitForText(Gadget(kReceiveField), "4242", 3000));
 }
