@@ -35,8 +35,11 @@ extern "C" {
 #define IOCTL_BOARD_HOLD_WRITES BOARD_CTL(5)
 // Reads the counters: a BoardCounters out.
 #define IOCTL_BOARD_COUNTERS BOARD_CTL(6)
-// Forgets received reports, queued inputs, refusals and holds; counters from zero.
+// Forgets received reports, queued inputs, refusals, holds and echo; counters from zero.
 #define IOCTL_BOARD_RESET BOARD_CTL(7)
+// Echo: a ULONG in (0: off). While on, each output report kept queues an input report of its
+// payload bytes 1 to 4, as a board that answers with what it was sent.
+#define IOCTL_BOARD_ECHO BOARD_CTL(8)
 
 // The longest output report kept; a longer one is kept cut, with its full length.
 #define BOARD_KEPT_BYTES 16

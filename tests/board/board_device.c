@@ -3,26 +3,8 @@
 // as the board: vendor 0xAAAA, product 0xEF22, version 0x0100, one vendor-defined collection
 // with a 4-byte input and an 8-byte output report and no report IDs.
 #include "board_control.h"
+#include "board_descriptor.h"
 #include "board_state.h"
-
-// Vendor-defined usage page 0xFF00, usage 1: 4 input bytes (usage 2), 8 output bytes (usage 3).
-static const UCHAR report_descriptor[] = {
-    0x06, 0x00,
-    0xFF,        // Usage Page (0xFF00)
-    0x09, 0x01,  // Usage (1)
-    0xA1, 0x01,  // Collection (Application)
-    0x15, 0x00,
-    0x26, 0xFF,
-    0x00,        //   Logical Minimum (0), Maximum (255)
-    0x75, 0x08,  //   Report Size (8)
-    0x95, BOARD_INPUT_BYTES,
-    0x09, 0x02,
-    0x81, 0x02,  //   Report Count, Usage (2), Input
-    0x95, BOARD_OUTPUT_BYTES,
-    0x09, 0x03,
-    0x91, 0x02,  //   Report Count, Usage (3), Output
-    0xC0,        // End Collection
-};
 
 // The device's identity: its ID ends in VID_AAAA&PID_EF22, after which hidclass names its
 // interface, as a USB board's is named. One instance, so each plug is the same device again.
@@ -170,11 +152,11 @@ NTSTATUS BoardHidRequest(DEVICE_OBJECT* device, IRP* irp) {
       desc.bcdHID = 0x0111;
       desc.bNumDescriptors = 1;
       desc.DescriptorList[0].bReportType = HID_REPORT_DESCRIPTOR_TYPE;
-      desc.DescriptorList[0].wReportLength = sizeof report_descriptor;
+      desc.DescriptorList[0].wReportLength = sizeof board_report_descriptor;
       return Answer(irp, &desc, sizeof desc);
     }
     case IOCTL_HID_GET_REPORT_DESCRIPTOR:
-      return Answer(irp, report_descriptor, sizeof report_descriptor);
+      return Answer(irp, board_report_descriptor, sizeof board_report_descriptor);
     case IOCTL_HID_GET_DEVICE_ATTRIBUTES: {
       HID_DEVICE_ATTRIBUTES attributes;
       RtlZeroMemory(&attributes, sizeof attributes);
