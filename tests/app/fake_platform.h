@@ -32,8 +32,6 @@ void SetPresent(bool present);
 void SetOpenFails(bool fails, int opens_first = 0);
 // Read-write opens fail for another reason than a refusal (the device is re-enumerating).
 void SetOpenBroken(bool broken);
-// Plugs one more interface of the device, enumerated before kDevicePath.
-void PlugInterfaceFirst(const std::string& path);
 // The interface arrives only after the next successful open, enumerated first.
 void PlugInterfaceFirstAfterNextOpen(const std::string& path);
 // Unplugs an interface: its handles die and it is no longer seen.
