@@ -132,12 +132,6 @@ void SetOpenBroken(bool broken) {
   w.open_broken = broken;
 }
 
-void PlugInterfaceFirst(const std::string& path) {
-  World& w = W();
-  std::lock_guard<std::mutex> hold(w.lock);
-  w.interfaces.insert(w.interfaces.begin(), Interface{path, true});
-}
-
 void PlugInterfaceFirstAfterNextOpen(const std::string& path) {
   World& w = W();
   std::lock_guard<std::mutex> hold(w.lock);

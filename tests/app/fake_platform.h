@@ -36,8 +36,6 @@ void SetOpenBroken(bool broken);
 // The lookup, its opens, probes and closes run the program's own scan over a simulated
 // SetupAPI instead of the device above (null: back to that device).
 void UseSetupApi(FakeSetupApi* setupapi);
-// Plugs one more interface of the device, enumerated before kDevicePath.
-void PlugInterfaceFirst(const std::string& path);
 // The interface arrives only after the next successful open, enumerated first.
 void PlugInterfaceFirstAfterNextOpen(const std::string& path);
 // Unplugs an interface: its handles die and it is no longer seen.

@@ -115,6 +115,19 @@ TEST_F(Receive, AReopenedHandleWithTheOldValueStartsANewRun) {
   EXPECT_EQ(fake::TakePostedEvents().size(), 1u);
 }
 
+// A read that ends on a handle retired meanwhile is not on ReadHandle, even when the handle
+// given over since has the same value.
+TEST_F(Receive, AReadOnARetiredHandleIsNotCurrentWhateverTheNewValue) {
+  fake::SetPresent(true);
+  CheckDevice();
+  const HidHandle handle = CurrentReadHandle();
+  ASSERT_EQ(AcquireReadHandle().handle, handle);
+  RetireReadHandle();
+  PutReadHandle(handle);
+  EXPECT_FALSE(ReleaseReadHandle());
+  ResetReadHandover();
+}
+
 TEST_F(Receive, NoHandleMeansNoReadAndNoText) {
   uint8_t buffer[RECEIVE_BUFFER_SIZE] = {};
   RunReceivePass(buffer);

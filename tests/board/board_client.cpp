@@ -52,6 +52,11 @@ bool Board::RefuseWrites(long count, long status) {
   return Ask(IOCTL_BOARD_REFUSE_WRITES, &refusal, sizeof refusal, nullptr, 0, nullptr);
 }
 
+bool Board::Echo(bool on) {
+  const ULONG value = on ? 1 : 0;
+  return Ask(IOCTL_BOARD_ECHO, &value, sizeof value, nullptr, 0, nullptr);
+}
+
 bool Board::HoldWrites(unsigned long ms) {
   return Ask(IOCTL_BOARD_HOLD_WRITES, &ms, sizeof ms, nullptr, 0, nullptr);
 }

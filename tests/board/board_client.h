@@ -41,6 +41,9 @@ class Board {
   bool SendValue(int32_t value);
   // Refuses the next `count` writes with the NTSTATUS `status`.
   bool RefuseWrites(long count, long status);
+  // Echo on: each output report the board keeps comes back as an input report of its payload
+  // bytes 1 to 4 (off: none).
+  bool Echo(bool on);
   // Holds each later write pending for `ms` milliseconds (0: none, and the held end now).
   bool HoldWrites(unsigned long ms);
   // Plugs one more child beside the board; returns its number, 0 when refused.

@@ -35,9 +35,12 @@ extern "C" {
 #define IOCTL_BOARD_HOLD_WRITES BOARD_CTL(5)
 // Reads the counters: a BoardCounters out.
 #define IOCTL_BOARD_COUNTERS BOARD_CTL(6)
-// Forgets received reports, queued inputs, refusals and holds; counters from zero; takes the
-// children plugged with IOCTL_BOARD_PLUG_CHILD off the bus.
+// Forgets received reports, queued inputs, refusals, holds and echo; counters from zero;
+// takes the children plugged with IOCTL_BOARD_PLUG_CHILD off the bus.
 #define IOCTL_BOARD_RESET BOARD_CTL(7)
+// Echo: a ULONG in (0: off). While on, each output report kept queues an input report of its
+// payload bytes 1 to 4, as a board that answers with what it was sent.
+#define IOCTL_BOARD_ECHO BOARD_CTL(8)
 
 // Plugs one more child beside the board, as a composite board's other interface: a BoardChild
 // in, its number (1 and up) out as a ULONG. Reset takes every such child off the bus.

@@ -4,26 +4,8 @@
 // with a 4-byte input and an 8-byte output report and no report IDs. One more child answers
 // with its own identifiers and descriptor kind.
 #include "board_control.h"
+#include "board_descriptor.h"
 #include "board_state.h"
-
-// Vendor-defined usage page 0xFF00, usage 1: 4 input bytes (usage 2), 8 output bytes (usage 3).
-static const UCHAR report_descriptor[] = {
-    0x06, 0x00,
-    0xFF,        // Usage Page (0xFF00)
-    0x09, 0x01,  // Usage (1)
-    0xA1, 0x01,  // Collection (Application)
-    0x15, 0x00,
-    0x26, 0xFF,
-    0x00,        //   Logical Minimum (0), Maximum (255)
-    0x75, 0x08,  //   Report Size (8)
-    0x95, BOARD_INPUT_BYTES,
-    0x09, 0x02,
-    0x81, 0x02,  //   Report Count, Usage (2), Input
-    0x95, BOARD_OUTPUT_BYTES,
-    0x09, 0x03,
-    0x91, 0x02,  //   Report Count, Usage (3), Output
-    0xC0,        // End Collection
-};
 
 // A consumer-control collection: one 16-bit usage in a 2-byte input report, no output report.
 static const UCHAR consumer_descriptor[] = {
@@ -182,8 +164,9 @@ NTSTATUS BoardHidRequest(DEVICE_OBJECT* device, IRP* irp) {
   BoardChild identity = {BOARD_VENDOR_ID, BOARD_PRODUCT_ID, BOARD_VERSION, BOARD_KIND_CONSOLE};
   if (ext->child != 0) identity = board.children[ext->child - 1].identity;
   const BOOLEAN consumer = identity.kind == BOARD_KIND_CONSUMER;
-  const UCHAR* descriptor = consumer ? consumer_descriptor : report_descriptor;
-  const ULONG descriptor_size = consumer ? sizeof consumer_descriptor : sizeof report_descriptor;
+  const UCHAR* descriptor = consumer ? consumer_descriptor : board_report_descriptor;
+  const ULONG descriptor_size =
+      consumer ? sizeof consumer_descriptor : sizeof board_report_descriptor;
   switch (stack->Parameters.DeviceIoControl.IoControlCode) {
     case IOCTL_HID_GET_DEVICE_DESCRIPTOR: {
       HID_DESCRIPTOR desc;

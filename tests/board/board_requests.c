@@ -2,7 +2,7 @@
 #include "board_state.h"
 
 // Queues one input report for hidclass's next read, or hands it to the read waiting now.
-static NTSTATUS SendInput(const UCHAR* report) {
+NTSTATUS SendInput(const UCHAR* report) {
   IRP* read = NULL;
   NTSTATUS status = STATUS_SUCCESS;
   KIRQL irql;
@@ -55,6 +55,7 @@ static void ResetBoard(void) {
   board.first_input = board.input_count = board.output_count = 0;
   board.refuse_count = 0;
   board.hold_ms = 0;
+  board.echo = FALSE;
   ULONG plugged = board.counters.plugged, waiting = board.counters.waiting_reads;
   ULONG held = board.counters.held_now;
   RtlZeroMemory(&board.counters, sizeof board.counters);
@@ -123,6 +124,12 @@ NTSTATUS BoardControl(IRP* irp) {
       KeReleaseSpinLock(&board.lock, irql);
       return CompleteWith(irp, STATUS_SUCCESS, sizeof(ULONG));
     }
+    case IOCTL_BOARD_ECHO:
+      if (in != sizeof(ULONG)) return CompleteWith(irp, STATUS_INVALID_PARAMETER, 0);
+      KeAcquireSpinLock(&board.lock, &irql);
+      board.echo = *(ULONG*)buffer != 0;
+      KeReleaseSpinLock(&board.lock, irql);
+      return CompleteWith(irp, STATUS_SUCCESS, 0);
     case IOCTL_BOARD_RESET:
       ResetBoard();
       return CompleteWith(irp, STATUS_SUCCESS, 0);

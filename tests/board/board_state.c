@@ -95,10 +95,12 @@ static ULONG WrittenBytes(const HID_XFER_PACKET* packet) {
                                                        : packet->reportBufferLen;
 }
 
-// A write from hidclass: refused as asked, else kept, and completed now or held pending.
+// A write from hidclass: refused as asked, else kept, and completed now or held pending; in
+// echo mode a kept report's payload bytes 1 to 4 come back as an input report.
 NTSTATUS WriteOutput(IRP* irp, const HID_XFER_PACKET* packet, BoardExtension* ext) {
   NTSTATUS status = STATUS_SUCCESS;
-  BOOLEAN held = FALSE;
+  BOOLEAN held = FALSE, echo = FALSE;
+  UCHAR echoed[BOARD_INPUT_BYTES];
   KIRQL irql;
   KeAcquireSpinLock(&board.lock, &irql);
   board.counters.writes += ext->child == 0;
@@ -122,6 +124,13 @@ NTSTATUS WriteOutput(IRP* irp, const HID_XFER_PACKET* packet, BoardExtension* ex
       out->report_id = packet->reportId;
       if (packet->reportBuffer != NULL) RtlCopyMemory(out->bytes, packet->reportBuffer, n);
     }
+    // The payload starts after the ID byte when the packet carries one.
+    ULONG skip = packet->reportBufferLen > BOARD_OUTPUT_BYTES ? 1 : 0;
+    if (board.echo && packet->reportBuffer != NULL &&
+        packet->reportBufferLen >= skip + BOARD_INPUT_BYTES) {
+      RtlCopyMemory(echoed, packet->reportBuffer + skip, BOARD_INPUT_BYTES);
+      echo = TRUE;
+    }
     if (board.hold_ms > 0) {
       irp->Tail.Overlay.DriverContext[0] =
           (PVOID)(ULONG_PTR)(Now() + (ULONGLONG)board.hold_ms * 10000);
@@ -133,6 +142,7 @@ NTSTATUS WriteOutput(IRP* irp, const HID_XFER_PACKET* packet, BoardExtension* ex
     }
   }
   KeReleaseSpinLock(&board.lock, irql);
+  if (echo) SendInput(echoed);
   if (held) {
     KeSetEvent(&board.held_changed, IO_NO_INCREMENT, FALSE);
     return STATUS_PENDING;

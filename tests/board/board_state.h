@@ -33,6 +33,7 @@ typedef struct BoardState {
   LONG refuse_count;
   NTSTATUS refuse_status;
   ULONG hold_ms;
+  BOOLEAN echo;
   BoardCounters counters;
   BoardMore children[BOARD_MAX_CHILDREN];  // children 1 to BOARD_MAX_CHILDREN
 } BoardState;
@@ -41,6 +42,8 @@ extern BoardState board;
 
 // Copies one queued input report into a read request; returns the byte count.
 ULONG FillRead(IRP* irp, const UCHAR* report);
+// Queues one input report for hidclass's next read, or hands it to the read waiting now.
+NTSTATUS SendInput(const UCHAR* report);
 
 // Sets up the board's state and its hold thread; unplugged, with no bus yet.
 NTSTATUS InitBoard(DRIVER_OBJECT* driver);

@@ -21,6 +21,7 @@ intptr_t FakeGetClassDevs(const HidGuid* guid, uint32_t flags) {
   Fake->calls.push_back("SetupDiGetClassDevsA");
   Fake->class_guid = *guid;
   Fake->class_flags = flags;
+  if (Fake->set_result != 0) ++Fake->sets_made;
   return Fake->set_result;
 }
 
@@ -80,9 +81,23 @@ intptr_t FakeCreateFile(const char* path, uint32_t access, uint32_t share, bool 
       Fake->last_error = access == 0 ? 5 : device.refusal;
       return FAKE_INVALID_HANDLE;
     }
+    // As on Windows, an open must share the reading and writing of every handle open on the
+    // interface, and each of those must share what the open asks for.
+    const uint32_t wants = access == 0 ? 0 : 3;  // in FILE_SHARE_READ | FILE_SHARE_WRITE bits
+    for (const auto& open : Fake->open_handles) {
+      if (open.second != i) continue;
+      const uint32_t other_share = Fake->shares[open.first];
+      if ((share & Fake->accesses[open.first]) != Fake->accesses[open.first] ||
+          (other_share & wants) != wants) {
+        Fake->last_error = 32;  // ERROR_SHARING_VIOLATION
+        return FAKE_INVALID_HANDLE;
+      }
+    }
     const intptr_t handle = Fake->next_handle;
     Fake->next_handle += 4;
     Fake->open_handles[handle] = i;
+    Fake->shares[handle] = share;
+    Fake->accesses[handle] = wants;
     return handle;
   }
   return FAKE_INVALID_HANDLE;

@@ -60,7 +60,10 @@ struct FakeSetupApi {
   std::vector<CreateCall> creates;
   std::map<intptr_t, size_t> open_handles;  // handle -> interface index
   std::vector<intptr_t> destroyed;
-  std::vector<size_t> path_queries;  // interface indices whose path query ran
+  size_t sets_made = 0;                   // device information sets handed out
+  std::map<intptr_t, uint32_t> shares;    // handle -> share mode it was opened with
+  std::map<intptr_t, uint32_t> accesses;  // handle -> its access in share-mode bits
+  std::vector<size_t> path_queries;       // interface indices whose path query ran
   int closes = 0;
   int bad_closes = 0;   // CloseHandle on a handle that is not open
   int bad_records = 0;  // records passed with a wrong cbSize

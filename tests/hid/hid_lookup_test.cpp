@@ -42,6 +42,7 @@ class HidLookupTest : public ::testing::Test {
   void TearDown() override {
     EXPECT_EQ(fake_.bad_closes, 0);
     EXPECT_EQ(fake_.bad_records, 0);
+    EXPECT_EQ(fake_.destroyed.size(), fake_.sets_made);
   }
   // Returns FindHidDevice's result for the program's device with any version.
   int32_t Find() { return FindHidDeviceWith(platform_, PRODUCT, VENDOR, HID_ANY_VERSION); }
@@ -87,26 +88,6 @@ TEST_F(HidLookupTest, ClassDevsGetsTheHidGuidAndPresentInterfaceFlags) {
   Find();
   EXPECT_EQ(fake_.class_guid.Data1, FAKE_HID_GUID_DATA1);
   EXPECT_EQ(fake_.class_flags, 0x12u);
-}
-
-TEST_F(HidLookupTest, FindCallsInOrderAndClosesBeforeLeaving) {
-  fake_.interfaces = {Quill("a")};
-  EXPECT_EQ(Find(), 1);
-  EXPECT_EQ(fake_.calls,
-            (std::vector<std::string>{"HidD_GetHidGuid", "SetupDiGetClassDevsA",
-                                      "SetupDiEnumDeviceInterfaces", "DetailSize", "DetailPath",
-                                      "CreateFileA", "HidD_GetAttributes", "CloseHandle",
-                                      "SetupDiDestroyDeviceInfoList"}));
-}
-
-TEST_F(HidLookupTest, OpenCallsInOrderAndKeepsTheMatchOpen) {
-  fake_.interfaces = {Quill("a")};
-  const HidHandle handle = Open();
-  EXPECT_EQ(IndexOf(handle), 0);
-  EXPECT_EQ(fake_.calls, (std::vector<std::string>{
-                             "HidD_GetHidGuid", "SetupDiGetClassDevsA",
-                             "SetupDiEnumDeviceInterfaces", "DetailSize", "DetailPath",
-                             "CreateFileA", "HidD_GetAttributes", "SetupDiDestroyDeviceInfoList"}));
 }
 
 TEST_F(HidLookupTest, QueryOnlyDeviceIsFoundButNotOpened) {
@@ -291,26 +272,6 @@ TEST_F(HidLookupTest, OpenClosesNonMatchingProbesAndKeepsOnlyTheMatch) {
   EXPECT_EQ(fake_.open_handles.size(), 1u);  // only the earlier match
 }
 
-TEST_F(HidLookupTest, CreateFileArgumentsDifferOnlyInAccessAndInheritance) {
-  fake_.interfaces = {Quill("a")};
-  Find();
-  Open();
-  ASSERT_EQ(fake_.creates.size(), 2u);
-  const CreateCall& probe = fake_.creates[0];
-  EXPECT_EQ(probe.path, "a");
-  EXPECT_EQ(probe.access, 0u);
-  EXPECT_EQ(probe.share, 3u);
-  EXPECT_FALSE(probe.inheritable);
-  EXPECT_EQ(probe.creation, 3u);
-  EXPECT_EQ(probe.flags, 0u);
-  const CreateCall& open = fake_.creates[1];
-  EXPECT_EQ(open.access, 0xC0000000u);
-  EXPECT_EQ(open.share, 3u);
-  EXPECT_TRUE(open.inheritable);
-  EXPECT_EQ(open.creation, 3u);
-  EXPECT_EQ(open.flags, 0u);
-}
-
 TEST_F(HidLookupTest, FailedAttributesQueryNeverMatches) {
   // Nothing read yet: the record holds zeros.
   FakeInterface silent = Quill("s");
@@ -375,13 +336,6 @@ TEST_F(HidLookupTest, PathWithoutTerminatorIsCutAtTheBufferEnd) {
   EXPECT_EQ(Find(), 1);
   ASSERT_EQ(fake_.creates.size(), 1u);
   EXPECT_EQ(fake_.creates[0].path, device.path);
-}
-
-TEST_F(HidLookupTest, DetailRecordCarriesThePlatformRecordSize) {
-  fake_.detail_record_size = 8;
-  platform_ = FakeHidPlatform();
-  fake_.interfaces = {Quill("a")};
-  EXPECT_EQ(Find(), 1);  // the simulation refuses any other cbSize (see TearDown)
 }
 
 TEST_F(HidLookupTest, WithoutHidLibraryNothingMatches) {

@@ -411,38 +411,4 @@ TEST(WriteWithinTest, SentMessagesAreHandledAndPostedOnesKeptWhileWaiting) {
   DestroyWindow(window);
 }
 
-// Reads one 5-byte report on a pipe; the result and error are kept for the test.
-struct BlockedRead {
-  HANDLE handle;
-  int32_t result = -1;
-  uint32_t error = 0;
-};
-
-// Thread body: a read that blocks until cancelled.
-DWORD WINAPI RunBlockedRead(LPVOID parameter) {
-  auto* read = static_cast<BlockedRead*>(parameter);
-  uint8_t buffer[5];
-  read->result = ReadHidDeviceFull(AsHid(read->handle), buffer, 5, &read->error);
-  return 0;
-}
-
-TEST(PlatformTest, CancelSynchronousIoReleasesABlockedPipeRead) {
-  Pipe pipe;
-  BlockedRead read{pipe.read};
-  HANDLE thread = CreateThread(nullptr, 0, RunBlockedRead, &read, 0, nullptr);
-  ASSERT_NE(thread, nullptr);
-  EXPECT_EQ(WaitForSingleObject(thread, 100), static_cast<DWORD>(WAIT_TIMEOUT));
-  // The reader may not have entered ReadFile yet: retry until a cancel takes, for up to 5 s.
-  const ULONGLONG start = GetTickCount64();
-  while (!CancelSynchronousIo(thread) && GetTickCount64() - start < 5000) Sleep(10);
-  const DWORD waited = WaitForSingleObject(thread, 5000);
-  if (waited != WAIT_OBJECT_0) CloseHandle(pipe.write);  // release it some other way
-  pipe.write = nullptr;
-  EXPECT_EQ(waited, WAIT_OBJECT_0);
-  WaitForSingleObject(thread, 5000);
-  CloseHandle(thread);
-  EXPECT_EQ(read.result, 0);
-  EXPECT_EQ(read.error, static_cast<uint32_t>(ERROR_OPERATION_ABORTED));
-}
-
 }  // namespace
