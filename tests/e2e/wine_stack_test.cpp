@@ -1,7 +1,7 @@
 // The hid layer against Wine's own SetupAPI, hid.dll and HID class driver, in a prefix without
 // the stand-ins: every prefix shows two virtual HID devices, a mouse and a keyboard, written by
 // nobody here. The whole program also starts against that stack (QUILL_EXE): this build's on
-// the 64-bit one, the shipped exe on the 32-bit one where the kernel runs 32-bit code itself.
+// the 64-bit one, the shipped exe on the 32-bit one.
 #include <windows.h>
 
 #include <gtest/gtest.h>
