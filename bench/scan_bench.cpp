@@ -95,8 +95,8 @@ uint32_t LeanLastError() {
 
 // Returns the lean platform table.
 HidPlatform LeanPlatform() {
-  return {LeanGuid,       LeanClassDevs, LeanEnum,    LeanDetail,    LeanCreate,
-          LeanAttributes, LeanClose,     LeanDestroy, LeanLastError, 5};
+  return {LeanGuid,  LeanClassDevs, LeanEnum,      LeanDetail, LeanCreate, LeanAttributes,
+          LeanClose, LeanDestroy,   LeanLastError, 5,          nullptr};
 }
 
 // Times scans over the lean table with state.range(0) interfaces of another device.

@@ -13,32 +13,30 @@ namespace {
 // HELD, a lookup while ABSENT, a lookup when due while WAITING); the look without waiting.
 enum class Step { kNone, kLook, kLookNow };
 
-// How an attempt to open both handles ended.
-enum class OpenResult { kOpened, kRefused, kFailed };
-
 // True while the device behind WriteHandle answers. One failed probe is confirmed by a second
 // one shortly after, so a passing fault costs nothing.
 bool HeldDeviceAnswers() {
   const HidHandle handle = PresenceDevice.WriteHandle;
-  if (CheckHidHandle(handle, DEVICE_PRODUCT_ID, DEVICE_VENDOR_ID, HID_ANY_VERSION) == 1) {
+  const std::string& path = PresenceDevice.path;
+  if (CheckHidHandle(handle, path, DEVICE_PRODUCT_ID, DEVICE_VENDOR_ID, HID_ANY_VERSION) == 1) {
     return true;
   }
   PresencePause(PROBE_CONFIRM_MS);
-  return CheckHidHandle(handle, DEVICE_PRODUCT_ID, DEVICE_VENDOR_ID, HID_ANY_VERSION) == 1;
+  return CheckHidHandle(handle, path, DEVICE_PRODUCT_ID, DEVICE_VENDOR_ID, HID_ANY_VERSION) == 1;
 }
 
-// Opens WriteHandle, then ReadHandle, on the interface path that the lookup found, so both
-// name one interface; when either fails neither is kept.
-OpenResult OpenBoth(const std::string& path, HidHandle* write, HidHandle* read) {
+// Opens WriteHandle on the interface that the lookup chooses, then ReadHandle on the same
+// path, so both name one interface; when either fails neither is kept.
+HidChoice OpenBoth(std::string* path, HidHandle* write, HidHandle* read) {
+  HidChoice choice = HidChoice::kNone;
+  *write = ChooseHidDevice(DEVICE_PRODUCT_ID, DEVICE_VENDOR_ID, HID_ANY_VERSION, path, &choice);
+  if (*write == 0) return choice;
   bool refused = false;
-  *write = OpenHidDeviceAt(path, DEVICE_PRODUCT_ID, DEVICE_VENDOR_ID, HID_ANY_VERSION, &refused);
-  *read = *write != 0 ? OpenHidDeviceAt(path, DEVICE_PRODUCT_ID, DEVICE_VENDOR_ID, HID_ANY_VERSION,
-                                        &refused)
-                      : 0;
-  if (*read != 0) return OpenResult::kOpened;
+  *read = OpenHidDeviceAt(*path, DEVICE_PRODUCT_ID, DEVICE_VENDOR_ID, HID_ANY_VERSION, &refused);
+  if (*read != 0) return HidChoice::kOpened;
   CloseHidHandle(*write);
   *write = 0;
-  return refused ? OpenResult::kRefused : OpenResult::kFailed;
+  return refused ? HidChoice::kRefused : HidChoice::kFailed;
 }
 
 // Makes one step of the state machine; the only function that changes PresenceDevice.
@@ -60,20 +58,20 @@ void Run(Step step) {
     return;
   }
   device = PresenceRecord{};
-  DeviceState = FindHidDevice(DEVICE_PRODUCT_ID, DEVICE_VENDOR_ID, HID_ANY_VERSION, &device.path);
-  if (DeviceState == 1) {
-    switch (OpenBoth(device.path, &device.WriteHandle, &device.ReadHandle)) {
-      case OpenResult::kOpened:
-        device.state = PresenceState::kHeld;
-        PutReadHandle(device.ReadHandle);
-        break;
-      case OpenResult::kRefused:
-        device.state = PresenceState::kWaiting;
-        device.retry_at = PresenceClockMs() + OPEN_RETRY_MS;
-        break;
-      case OpenResult::kFailed:
-        break;  // ABSENT: tried again at the next tick
-    }
+  const HidChoice choice = OpenBoth(&device.path, &device.WriteHandle, &device.ReadHandle);
+  DeviceState = choice != HidChoice::kNone ? 1 : 0;
+  switch (choice) {
+    case HidChoice::kOpened:
+      device.state = PresenceState::kHeld;
+      PutReadHandle(device.ReadHandle);
+      break;
+    case HidChoice::kRefused:
+      device.state = PresenceState::kWaiting;
+      device.retry_at = PresenceClockMs() + OPEN_RETRY_MS;
+      break;
+    case HidChoice::kFailed:
+    case HidChoice::kNone:
+      break;  // ABSENT: tried again at the next tick
   }
   if (device.state != PresenceState::kHeld) device.path.clear();
   const bool now_held = device.state == PresenceState::kHeld;

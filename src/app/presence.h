@@ -3,31 +3,32 @@
 // It is one state machine over one record, PresenceDevice, and every change of state is made
 // by one function in presence.cpp. The states:
 //
-//   ABSENT   No handle is open. The check runs the lookup (a query-only scan, which opens no
-//            interface for reading or writing) and, when it finds the device, opens both
-//            handles on the interface path that it found.
+//   ABSENT   No handle is open. The check runs the lookup: every matching interface in
+//            enumeration order (a query-only open reads its identifiers; only a matching one
+//            is opened for reading and writing), keeping the one that speaks the console's
+//            reports, else the first that opens; ReadHandle then opens on the same path.
 //   HELD     WriteHandle and ReadHandle are open on one interface, `path`. Nothing else is
 //            scanned or opened; the check only asks the device behind WriteHandle, twice
 //            PROBE_CONFIRM_MS apart before it counts as gone.
-//   WAITING  The lookup sees the device, but it refused to be opened for reading and writing
-//            (another program holds it). No handle is open, and nothing is scanned before
-//            `retry_at`; a notice of the device's arrival ends the wait at once.
+//   WAITING  Some matching interface refused to be opened for reading and writing (another
+//            program holds it), and none opened. No handle is open, and nothing is scanned
+//            before `retry_at`; an arrival naming a matching interface ends the wait at once.
 //
-//                     a look finds the device; both opens succeed
+//                  a look opens a matching interface, and ReadHandle on its path
 //            .-------------------------------------------------------------.
 //            |                                                             v
 //       +--------+      the device fails two probes: both handles      +------+
 //  ---->| ABSENT |<---- close, and the same step looks as from ABSENT --| HELD |
 //       +--------+                                                     +------+
 //         |    ^                                                          ^
-//         |    | the look at `retry_at` does not see the device,          |
-//         |    | or an open fails without a refusal                       |
+//         |    | the look at `retry_at` sees no matching interface,       |
+//         |    | or none opens and none refuses                           |
 //         |  +---------+    the look at `retry_at`, or at once on an      |
-//         '->| WAITING |--- arrival naming the device: both opens succeed-'
+//         '->| WAITING |--- arrival naming a matching interface: one opens'
 //   a look   +---------+
-//   finds it,   |    ^
-//   an open is  '----' refused again: `retry_at` moves on
-//   refused
+//   sees one    |    ^
+//   refuse,     '----' refused again, none opened: `retry_at` moves on
+//   none opens
 //
 // What each event does in each state ("look": the check of the state; "-": nothing):
 //
@@ -41,6 +42,9 @@
 //   removal naming `path`          -          probe                      -
 //   removal without a name         -          probe                      -
 //   removal naming another path    -          -                          -
+//
+// "Naming the device": the name holds the device's vendor and product, so any of its
+// interfaces.
 //
 // The notices that come together are judged one by one and make one step at most, the
 // strongest that any of them asks for. StatusLabel says "Discovered device" exactly while

@@ -1,4 +1,4 @@
-// The four platform functions reached by name, each through its library's identifier.
+// The platform functions reached by name, each through its library's identifier.
 // Every one returns 0 without effect when its library or function cannot be had.
 #pragma once
 
@@ -8,6 +8,12 @@
 intptr_t CallHidD_GetHidGuid(void* guid);
 // HidD_GetAttributes(handle, attributes) in HidLibrary.
 intptr_t CallHidD_GetAttributes(intptr_t handle, void* attributes);
+// HidD_GetPreparsedData(handle, preparsed) in HidLibrary.
+intptr_t CallHidD_GetPreparsedData(intptr_t handle, void* preparsed);
+// HidP_GetCaps(preparsed, caps) in HidLibrary: HIDP_STATUS_SUCCESS when the caps are filled in.
+intptr_t CallHidP_GetCaps(void* preparsed, void* caps);
+// HidD_FreePreparsedData(preparsed) in HidLibrary.
+intptr_t CallHidD_FreePreparsedData(void* preparsed);
 // SetupDiEnumDeviceInterfaces(set, device record, guid, index, data) in SetupLibrary.
 intptr_t CallSetupDiEnumDeviceInterfaces(intptr_t set, void* device, const void* guid,
                                          uint32_t index, void* data);

@@ -51,6 +51,16 @@ int32_t FindHidDevice(uint16_t product, uint16_t vendor, uint16_t version,
 // platform's device notices use for it).
 HidHandle OpenHidDevice(uint16_t product, uint16_t vendor, uint16_t version,
                         std::string* path = nullptr);
+// How ChooseHidDevice ended: no matching interface; one opened; some refused (another program
+// holds them) and none opened; or none opened and none refused.
+enum class HidChoice { kNone, kOpened, kRefused, kFailed };
+// Tries every matching interface in enumeration order: a query-only open reads its identifiers,
+// and a matching one is opened for reading and writing. Of those that open, keeps the first
+// whose reports are the console's (output 9 bytes, input 5, ID byte included), else the first
+// that opened; returns its handle (the others are closed) and its path in *path, or 0. *choice
+// says how it ended.
+HidHandle ChooseHidDevice(uint16_t product, uint16_t vendor, uint16_t version, std::string* path,
+                          HidChoice* choice);
 // Opens one interface path for reading and writing; returns the handle when the interface
 // matches (product, vendor, version), else 0. When the open fails, *refused (when given) tells
 // whether the interface is there but refuses to be opened for reading and writing, as one that
@@ -58,8 +68,11 @@ HidHandle OpenHidDevice(uint16_t product, uint16_t vendor, uint16_t version,
 HidHandle OpenHidDeviceAt(const std::string& path, uint16_t product, uint16_t vendor,
                           uint16_t version, bool* refused = nullptr);
 // Returns 1 when the device behind an open handle still answers and matches (product,
-// vendor, version), else 0. Touches no other interface.
-int32_t CheckHidHandle(HidHandle handle, uint16_t product, uint16_t vendor, uint16_t version);
+// vendor, version), else 0. Touches no other interface. While a write given up still runs on
+// the handle (whose synchronous I/O would wait behind it), the device is asked through a
+// query-only open of `path`, the interface the handle is open on.
+int32_t CheckHidHandle(HidHandle handle, const std::string& path, uint16_t product, uint16_t vendor,
+                       uint16_t version);
 // Fills 16 bytes with the HID interface class GUID; all zero without "hid.dll".
 void FetchHidClassGuid(uint8_t* guid);
 

@@ -103,16 +103,13 @@ intptr_t OpenInterface(const HidPlatform& platform, const std::string& path, con
   return 0;
 }
 
-enum class ScanMode { kFind, kOpen };
-
-// Runs the scan; returns 1 (find) or the open handle (open) for the first match, else 0. The
-// matching interface's path goes to *found_path when one is given.
-intptr_t ScanHidInterfaces(const HidPlatform& platform, ScanMode mode, const Wanted& wanted,
-                           std::string* found_path) {
+// Calls visit(path) for each present HID interface from index 0 until it returns true.
+template <typename Visit>
+void VisitHidInterfaces(const HidPlatform& platform, Visit visit) {
   HidGuid guid{};
   platform.get_hid_guid(&guid);
   const intptr_t set = platform.get_class_devs(&guid, PRESENT_INTERFACES);
-  if (set == 0) return 0;
+  if (set == 0) return;
   const InfoListHolder set_holder(platform, set);
 
   DeviceInterfaceData data{};
@@ -121,14 +118,33 @@ intptr_t ScanHidInterfaces(const HidPlatform& platform, ScanMode mode, const Wan
   for (uint32_t index = 0; index < MAX_HID_INTERFACES; ++index) {
     if (platform.enum_interfaces(set, &guid, index, &data) == 0) break;
     if (!ReadDevicePath(platform, set, &data, &path)) continue;
-    const intptr_t found = mode == ScanMode::kOpen ? OpenInterface(platform, path, wanted, nullptr)
-                                                   : QueryMatches(platform, path, wanted);
-    if (found != 0) {
-      if (found_path != nullptr) *found_path = path;
-      return found;
-    }
+    if (visit(path)) return;
   }
-  return 0;
+}
+
+enum class ScanMode { kFind, kOpen };
+
+// Runs the scan; returns 1 (find) or the open handle (open) for the first match, else 0. The
+// matching interface's path goes to *found_path when one is given.
+intptr_t ScanHidInterfaces(const HidPlatform& platform, ScanMode mode, const Wanted& wanted,
+                           std::string* found_path) {
+  intptr_t found = 0;
+  VisitHidInterfaces(platform, [&](const std::string& path) {
+    found = mode == ScanMode::kOpen ? OpenInterface(platform, path, wanted, nullptr)
+                                    : QueryMatches(platform, path, wanted);
+    if (found != 0 && found_path != nullptr) *found_path = path;
+    return found != 0;
+  });
+  return found;
+}
+
+// True when an open interface's reports are the console's: the 9-byte output report and the
+// 5-byte input report, ID byte included.
+bool SpeaksConsoleReports(const HidPlatform& platform, intptr_t handle) {
+  uint16_t input = 0;
+  uint16_t output = 0;
+  return platform.get_report_lengths(handle, &input, &output) && input == CONSOLE_INPUT_LENGTH &&
+         output == CONSOLE_OUTPUT_LENGTH;
 }
 
 }  // namespace
@@ -160,4 +176,41 @@ int32_t CheckHidHandleWith(const HidPlatform& platform, HidHandle handle, uint16
   HiddAttributes attributes;
   if (!ReadAttributes(platform, handle, &attributes)) return 0;
   return Matches(attributes, Wanted{product, vendor, version}) ? 1 : 0;
+}
+
+// Opens the matching interface that speaks the console's reports, else the first matching one
+// that opens; the others opened on the way are closed.
+HidHandle ChooseHidDeviceWith(const HidPlatform& platform, uint16_t product, uint16_t vendor,
+                              uint16_t version, std::string* path, HidChoice* choice) {
+  const Wanted wanted{product, vendor, version};
+  intptr_t first = 0;
+  bool seen = false;
+  bool refused = false;
+  path->clear();
+  VisitHidInterfaces(platform, [&](const std::string& candidate) {
+    if (!QueryMatches(platform, candidate, wanted)) return false;
+    seen = true;
+    const intptr_t handle = OpenInterface(platform, candidate, wanted, &refused);
+    if (handle == 0) return false;
+    const bool speaks = SpeaksConsoleReports(platform, handle);
+    if (first != 0 && !speaks) {
+      platform.close_handle(handle);
+      return false;
+    }
+    if (first != 0) platform.close_handle(first);
+    first = handle;
+    *path = candidate;
+    return speaks;
+  });
+  *choice = first != 0 ? HidChoice::kOpened
+            : refused  ? HidChoice::kRefused
+            : seen     ? HidChoice::kFailed
+                       : HidChoice::kNone;
+  return first;
+}
+
+// Returns 1 when a query-only open of a path reads matching identifiers, else 0.
+int32_t CheckHidPathWith(const HidPlatform& platform, const std::string& path, uint16_t product,
+                         uint16_t vendor, uint16_t version) {
+  return QueryMatches(platform, path, Wanted{product, vendor, version}) ? 1 : 0;
 }

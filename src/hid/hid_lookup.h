@@ -85,7 +85,14 @@ struct HidPlatform {
   uint32_t (*last_error)();
   // sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A): the value of the detail record's cbSize.
   uint32_t detail_record_size;
+  // HidD_GetPreparsedData, HidP_GetCaps and HidD_FreePreparsedData on an open handle: writes
+  // the input and output report lengths, report ID byte included; false when not read.
+  bool (*get_report_lengths)(intptr_t handle, uint16_t* input, uint16_t* output);
 };
+
+// The report lengths, ID byte included, of the interface that speaks the console's reports.
+constexpr uint16_t CONSOLE_INPUT_LENGTH = 5;
+constexpr uint16_t CONSOLE_OUTPUT_LENGTH = 9;
 
 // FindHidDevice over a platform table: 1 when a present interface matches, else 0; its path
 // goes to *path when one is given.
@@ -100,6 +107,12 @@ HidHandle OpenHidDeviceWith(const HidPlatform& platform, uint16_t product, uint1
 HidHandle OpenHidDeviceAtWith(const HidPlatform& platform, const std::string& path,
                               uint16_t product, uint16_t vendor, uint16_t version,
                               bool* refused = nullptr);
+// ChooseHidDevice over a platform table.
+HidHandle ChooseHidDeviceWith(const HidPlatform& platform, uint16_t product, uint16_t vendor,
+                              uint16_t version, std::string* path, HidChoice* choice);
+// 1 when a query-only open of a path reads matching identifiers, else 0; leaves nothing open.
+int32_t CheckHidPathWith(const HidPlatform& platform, const std::string& path, uint16_t product,
+                         uint16_t vendor, uint16_t version);
 // CheckHidHandle over a platform table: 1 when HidD_GetAttributes succeeds on the open handle
 // and the identifiers match, else 0. No enumeration, no other handle.
 int32_t CheckHidHandleWith(const HidPlatform& platform, HidHandle handle, uint16_t product,

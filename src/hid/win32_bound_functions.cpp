@@ -1,7 +1,8 @@
-// The four platform functions reached by name through HidLibrary and SetupLibrary.
+// The platform functions reached by name through HidLibrary and SetupLibrary.
 #include <windows.h>
 #include <setupapi.h>
 #include <hidsdi.h>
+#include <hidpi.h>
 
 #include "hid/bound_functions.h"
 #include "hid/hid.h"
@@ -16,6 +17,21 @@ intptr_t CallHidD_GetHidGuid(void* guid) {
 // Fills in a device's HIDD_ATTRIBUTES.
 intptr_t CallHidD_GetAttributes(intptr_t handle, void* attributes) {
   return CALL_BY_NAME(HidLibrary, HidD_GetAttributes, handle, attributes);
+}
+
+// Reads a device's preparsed report data into *preparsed.
+intptr_t CallHidD_GetPreparsedData(intptr_t handle, void* preparsed) {
+  return CALL_BY_NAME(HidLibrary, HidD_GetPreparsedData, handle, preparsed);
+}
+
+// Fills in a device's HIDP_CAPS from its preparsed data.
+intptr_t CallHidP_GetCaps(void* preparsed, void* caps) {
+  return CALL_BY_NAME(HidLibrary, HidP_GetCaps, preparsed, caps);
+}
+
+// Frees preparsed data that HidD_GetPreparsedData handed out.
+intptr_t CallHidD_FreePreparsedData(void* preparsed) {
+  return CALL_BY_NAME(HidLibrary, HidD_FreePreparsedData, preparsed);
 }
 
 // Fills in the interface record at an index; 0 at the end of the list.

@@ -1,8 +1,9 @@
-// FindHidDevice, OpenHidDevice and OpenHidDeviceAt on Windows: the scan's platform table filled
-// with SetupAPI, the bound HID functions and kernel32.
+// FindHidDevice, ChooseHidDevice, OpenHidDevice and OpenHidDeviceAt on Windows: the scan's platform
+// table filled with SetupAPI, the bound HID functions and kernel32.
 #include <windows.h>
 #include <setupapi.h>
 #include <hidsdi.h>
+#include <hidpi.h>
 
 #include <cstddef>
 #include <cstring>
@@ -42,6 +43,7 @@ static_assert(sizeof(void*) != 4 || sizeof(SP_DEVICE_INTERFACE_DATA) == 28, "32-
 static_assert(sizeof(void*) != 4 || sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A) == 5,
               "32-bit detail record");
 static_assert(sizeof(void*) != 4 || sizeof(SECURITY_ATTRIBUTES) == 12, "32-bit security record");
+static_assert(sizeof(HIDP_CAPS) == 64, "HIDP_CAPS size");
 
 namespace {
 
@@ -96,6 +98,20 @@ intptr_t DestroyInfoList(intptr_t set) {
   return SetupDiDestroyDeviceInfoList(reinterpret_cast<HDEVINFO>(set));
 }
 
+// Reads an open device's report lengths, ID byte included, from its preparsed data.
+bool GetReportLengths(intptr_t handle, uint16_t* input, uint16_t* output) {
+  PHIDP_PREPARSED_DATA preparsed = nullptr;
+  // NOTE: the result is a BOOLEAN; only its low 8 bits are defined.
+  if (static_cast<BOOLEAN>(CallHidD_GetPreparsedData(handle, &preparsed)) == 0) return false;
+  HIDP_CAPS caps = {};
+  const bool read =
+      static_cast<NTSTATUS>(CallHidP_GetCaps(preparsed, &caps)) == HIDP_STATUS_SUCCESS;
+  CallHidD_FreePreparsedData(preparsed);
+  *input = caps.InputReportByteLength;
+  *output = caps.OutputReportByteLength;
+  return read;
+}
+
 // Returns the calling thread's last error.
 uint32_t LastError() {
   return GetLastError();
@@ -105,7 +121,8 @@ const HidPlatform WindowsHid = {GetHidGuid,       GetClassDevs,
                                 EnumInterfaces,   GetInterfaceDetail,
                                 CreateFileOnPath, GetAttributes,
                                 CloseHandleValue, DestroyInfoList,
-                                LastError,        sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A)};
+                                LastError,        sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A),
+                                GetReportLengths};
 
 }  // namespace
 
@@ -119,6 +136,12 @@ HidHandle OpenHidDevice(uint16_t product, uint16_t vendor, uint16_t version, std
   return OpenHidDeviceWith(WindowsHid, product, vendor, version, path);
 }
 
+// Opens the matching interface that speaks the console's reports, else the first that opens.
+HidHandle ChooseHidDevice(uint16_t product, uint16_t vendor, uint16_t version, std::string* path,
+                          HidChoice* choice) {
+  return ChooseHidDeviceWith(WindowsHid, product, vendor, version, path, choice);
+}
+
 // Opens one interface path for reading and writing when it matches; returns the handle or 0.
 HidHandle OpenHidDeviceAt(const std::string& path, uint16_t product, uint16_t vendor,
                           uint16_t version, bool* refused) {
@@ -126,10 +149,11 @@ HidHandle OpenHidDeviceAt(const std::string& path, uint16_t product, uint16_t ve
 }
 
 // Returns 1 when the device behind an open handle still answers with matching identifiers.
-int32_t CheckHidHandle(HidHandle handle, uint16_t product, uint16_t vendor, uint16_t version) {
-  // NOTE: a synchronous handle serialises its I/O, so the query would wait behind a given-up
-  // write; the device counts as there until that write returns (it fails once the device goes).
-  if (HasStuckWrite(handle)) return 1;
+int32_t CheckHidHandle(HidHandle handle, const std::string& path, uint16_t product, uint16_t vendor,
+                       uint16_t version) {
+  // NOTE: a synchronous handle serialises its I/O, so a query on it would wait behind a
+  // given-up write; a handle of its own on the same interface answers at once.
+  if (HasStuckWrite(handle)) return CheckHidPathWith(WindowsHid, path, product, vendor, version);
   return CheckHidHandleWith(WindowsHid, handle, product, vendor, version);
 }
 

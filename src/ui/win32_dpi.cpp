@@ -154,11 +154,10 @@ void FitClientArea(HWND window, int32_t width, int32_t height) {
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-// Lays a window out again for a DPI: fonts, the suggested rectangle, client area, gadgets.
-void FollowDpiChange(int32_t number, UINT dpi, const RECT* suggested) {
-  LayerState* layer = Layer();
-  WindowRecord* record = layer != nullptr ? layer->windows.Find(number) : nullptr;
-  if (record == nullptr || dpi == 0) return;
+namespace {
+
+// Lays a window out for a DPI: fonts, the suggested rectangle, client area, gadgets.
+void LayOutForDpi(LayerState* layer, WindowRecord* record, UINT dpi, const RECT* suggested) {
   record->dpi = dpi;
   RemakeFonts(layer, record, dpi);
   if (suggested != nullptr) {
@@ -176,4 +175,27 @@ void FollowDpiChange(int32_t number, UINT dpi, const RECT* suggested) {
     FitClientArea(record->handle, width, height);
   }
   PlaceGadgets(layer, record->handle, dpi);
+}
+
+}  // namespace
+
+// Lays a window out again for a DPI. NOTE: the moves below can carry the window's centre back
+// over a monitor edge, and the platform then sends WM_DPICHANGED from inside them; such a
+// change is only noted there and laid out once, after this one, so that fonts, client area and
+// gadgets always share one DPI.
+void FollowDpiChange(int32_t number, UINT dpi, const RECT* suggested) {
+  LayerState* layer = Layer();
+  WindowRecord* record = layer != nullptr ? layer->windows.Find(number) : nullptr;
+  if (record == nullptr || dpi == 0) return;
+  if (record->following_dpi) {
+    record->noted_dpi = dpi;
+    return;
+  }
+  record->following_dpi = true;
+  record->noted_dpi = 0;
+  LayOutForDpi(layer, record, dpi, suggested);
+  if (record->noted_dpi != 0 && record->noted_dpi != record->dpi) {
+    LayOutForDpi(layer, record, record->noted_dpi, nullptr);
+  }
+  record->following_dpi = false;
 }

@@ -50,7 +50,9 @@ struct WindowRecord {
   UINT dpi = 96;                             // dots per inch that the window is laid out for
   int32_t layout_width = 0;                  // client size at 96 dpi, as MakeWindow was given
   int32_t layout_height = 0;
-  HFONT gui_font = nullptr;  // the default GUI font at the window's DPI (the stock one or own)
+  HFONT gui_font = nullptr;    // the default GUI font at the window's DPI (the stock one or own)
+  bool following_dpi = false;  // FollowDpiChange runs for the window
+  UINT noted_dpi = 0;          // a DPI change that came while it ran, laid out after it
 };
 
 struct GadgetRecord;

@@ -85,7 +85,18 @@ intptr_t MakeWindow(int32_t number, int32_t x, int32_t y, int32_t width, int32_t
   record->gui_font = GuiFontForDpi(first_dpi);
   TagWindow(window, assigned);
   const UINT dpi = WindowDpi(window);
-  if (dpi != first_dpi) FollowDpiChange(assigned, dpi, nullptr);
+  if (dpi != first_dpi) {
+    FollowDpiChange(assigned, dpi, nullptr);
+    // The fit keeps the top-left corner; a centred window is centred again at its new size.
+    RECT fitted;
+    if ((decoded.centre_screen || (decoded.centre_parent && has_over)) &&
+        GetWindowRect(window, &fitted)) {
+      const int32_t left = place.x + (place.width - (fitted.right - fitted.left)) / 2;
+      const int32_t top = place.y + (place.height - (fitted.bottom - fitted.top)) / 2;
+      SetWindowPos(window, nullptr, left < 0 ? 0 : left, top < 0 ? 0 : top, 0, 0,
+                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+  }
 
   const bool maximised = (decoded.style & WS_MAXIMIZE) != 0;
   const bool minimised = (decoded.style & WS_MINIMIZE) != 0;

@@ -8,6 +8,7 @@
 #include "app/globals.h"
 #include "app/presence.h"
 #include "app/read_handover.h"
+#include "hid/hid_lookup.h"
 #include "ui/ui.h"
 
 namespace fake {
@@ -54,6 +55,7 @@ struct World {
   std::map<int32_t, std::string> fields;
   std::vector<std::pair<int32_t, std::string>> texts;
   std::vector<std::string> boxes;
+  FakeSetupApi* setupapi = nullptr;  // the lookup's own scan runs over it when set
 };
 
 World& W() {
@@ -90,6 +92,7 @@ void Reset() {
     w.fields.clear();
     w.texts.clear();
     w.boxes.clear();
+    w.setupapi = nullptr;
   }
   ResetGlobals();
   ResetPresence();
@@ -116,6 +119,11 @@ void SetPresent(bool present) {
   World& w = W();
   std::lock_guard<std::mutex> hold(w.lock);
   Find(w, kDevicePath)->present = present;
+}
+
+void UseSetupApi(FakeSetupApi* setupapi) {
+  UseFakeSetupApi(setupapi);
+  W().setupapi = setupapi;
 }
 
 void SetOpenBroken(bool broken) {
@@ -290,15 +298,25 @@ HidHandle OpenInterface(World& w, fake::Interface& i, bool* refused) {
 
 }  // namespace
 
-int32_t FindHidDevice(uint16_t product, uint16_t vendor, uint16_t version, std::string* path) {
+HidHandle ChooseHidDevice(uint16_t product, uint16_t vendor, uint16_t version, std::string* path,
+                          HidChoice* choice) {
   World& w = W();
+  if (w.setupapi != nullptr) {
+    return ChooseHidDeviceWith(FakeHidPlatform(), product, vendor, version, path, choice);
+  }
   std::lock_guard<std::mutex> hold(w.lock);
   CheckIds(w, product, vendor, version);
   ++w.scans;
-  for (const fake::Interface& i : w.interfaces) {
+  *choice = HidChoice::kNone;
+  for (fake::Interface& i : w.interfaces) {
     if (!i.present) continue;
-    if (path != nullptr) *path = i.path;
-    return 1;
+    ++w.read_write_opens;
+    bool refused = *choice == HidChoice::kRefused;
+    const std::string candidate = i.path;
+    const HidHandle h = OpenInterface(w, i, &refused);  // may plug an interface: return now
+    *choice = h != 0 ? HidChoice::kOpened : refused ? HidChoice::kRefused : HidChoice::kFailed;
+    if (h != 0) *path = candidate;
+    if (h != 0) return h;
   }
   return 0;
 }
@@ -306,6 +324,9 @@ int32_t FindHidDevice(uint16_t product, uint16_t vendor, uint16_t version, std::
 HidHandle OpenHidDeviceAt(const std::string& path, uint16_t product, uint16_t vendor,
                           uint16_t version, bool* refused) {
   World& w = W();
+  if (w.setupapi != nullptr) {
+    return OpenHidDeviceAtWith(FakeHidPlatform(), path, product, vendor, version, refused);
+  }
   std::lock_guard<std::mutex> hold(w.lock);
   CheckIds(w, product, vendor, version);
   ++w.read_write_opens;
@@ -316,8 +337,12 @@ HidHandle OpenHidDeviceAt(const std::string& path, uint16_t product, uint16_t ve
 
 // The device behind an open handle answers while it is present and the handle is neither
 // closed nor dead, unless a probe failure was asked for.
-int32_t CheckHidHandle(HidHandle handle, uint16_t product, uint16_t vendor, uint16_t version) {
+int32_t CheckHidHandle(HidHandle handle, const std::string&, uint16_t product, uint16_t vendor,
+                       uint16_t version) {
   World& w = W();
+  if (w.setupapi != nullptr) {
+    return CheckHidHandleWith(FakeHidPlatform(), handle, product, vendor, version);
+  }
   std::lock_guard<std::mutex> hold(w.lock);
   CheckIds(w, product, vendor, version);
   if (w.open.count(handle) == 0) w.faults.push_back("check of a handle that is not open");
@@ -385,6 +410,7 @@ int32_t WriteHidDeviceWithin(HidHandle handle, const void* buffer, int32_t count
 int32_t CloseHidHandle(HidHandle handle) {
   if (handle == 0) return 0;
   World& w = W();
+  if (w.setupapi != nullptr) return static_cast<int32_t>(FakeHidPlatform().close_handle(handle));
   std::lock_guard<std::mutex> hold(w.lock);
   if (w.reading == handle) w.faults.push_back("close while a read runs on the handle");
   if (w.open.erase(handle) == 0) {

@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "fake_setupapi.h"
 #include "hid/hid.h"
 
 namespace fake {
@@ -32,6 +33,9 @@ void SetPresent(bool present);
 void SetOpenFails(bool fails, int opens_first = 0);
 // Read-write opens fail for another reason than a refusal (the device is re-enumerating).
 void SetOpenBroken(bool broken);
+// The lookup, its opens, probes and closes run the program's own scan over a simulated
+// SetupAPI instead of the device above (null: back to that device).
+void UseSetupApi(FakeSetupApi* setupapi);
 // The interface arrives only after the next successful open, enumerated first.
 void PlugInterfaceFirstAfterNextOpen(const std::string& path);
 // Unplugs an interface: its handles die and it is no longer seen.
@@ -58,7 +62,7 @@ std::vector<std::vector<uint8_t>> Writes();
 std::set<HidHandle> OpenHandles();
 int OpenCount();
 int CloseCount();
-// Lookups (FindHidDevice, the only scan of the interfaces) and checks of an open handle
+// Lookups (ChooseHidDevice, the only scan of the interfaces) and checks of an open handle
 // (CheckHidHandle) made so far.
 int ScanCount();
 int HandleCheckCount();

@@ -23,6 +23,7 @@ typedef struct BoardExtension {
   DeviceTag tag;
   BOOLEAN gone;       // unplugged or being removed: requests are refused
   BOOLEAN unplugged;  // no longer reported: deleted on removal
+  ULONG child;        // 0: the board; else the number of one more child (board.children)
 } BoardExtension;
 
 // Returns the kind of one of this driver's devices.

@@ -61,6 +61,18 @@ bool Board::HoldWrites(unsigned long ms) {
   return Ask(IOCTL_BOARD_HOLD_WRITES, &ms, sizeof ms, nullptr, 0, nullptr);
 }
 
+unsigned long Board::PlugChild(const BoardChild& child) {
+  unsigned long number = 0;
+  return Ask(IOCTL_BOARD_PLUG_CHILD, &child, sizeof child, &number, sizeof number, nullptr) ? number
+                                                                                            : 0;
+}
+
+unsigned long Board::ChildWrites(unsigned long number) {
+  unsigned long writes = ~0ul;
+  Ask(IOCTL_BOARD_CHILD_WRITES, &number, sizeof number, &writes, sizeof writes, nullptr);
+  return writes;
+}
+
 BoardCounters Board::Counters() {
   BoardCounters counters = {};
   if (!Ask(IOCTL_BOARD_COUNTERS, nullptr, 0, &counters, sizeof counters, nullptr)) return {};
@@ -88,17 +100,16 @@ bool Board::WaitReceived(size_t count, DWORD timeout_ms) {
   return true;
 }
 
-std::string BoardPath() {
+std::vector<std::string> BoardPaths() {
   GUID hid;
   HidD_GetHidGuid(&hid);
   HDEVINFO set =
       SetupDiGetClassDevsA(&hid, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
-  if (set == INVALID_HANDLE_VALUE) return "";
-  std::string found;
+  std::vector<std::string> found;
+  if (set == INVALID_HANDLE_VALUE) return found;
   SP_DEVICE_INTERFACE_DATA iface = {};
   iface.cbSize = sizeof iface;
-  for (DWORD i = 0; found.empty() && SetupDiEnumDeviceInterfaces(set, nullptr, &hid, i, &iface);
-       ++i) {
+  for (DWORD i = 0; SetupDiEnumDeviceInterfaces(set, nullptr, &hid, i, &iface); ++i) {
     union {
       SP_DEVICE_INTERFACE_DETAIL_DATA_A detail;
       char bytes[1024];
@@ -110,10 +121,15 @@ std::string BoardPath() {
     }
     std::string path = buffer.detail.DevicePath;
     std::transform(path.begin(), path.end(), path.begin(), ::tolower);
-    if (path.find("vid_aaaa&pid_ef22") != std::string::npos) found = path;
+    if (path.find("vid_aaaa&pid_ef22") != std::string::npos) found.push_back(path);
   }
   SetupDiDestroyDeviceInfoList(set);
   return found;
+}
+
+std::string BoardPath() {
+  const std::vector<std::string> paths = BoardPaths();
+  return paths.empty() ? "" : paths.front();
 }
 
 std::string WaitForBoardPath(DWORD timeout_ms) {

@@ -46,6 +46,10 @@ class Board {
   bool Echo(bool on);
   // Holds each later write pending for `ms` milliseconds (0: none, and the held end now).
   bool HoldWrites(unsigned long ms);
+  // Plugs one more child beside the board; returns its number, 0 when refused.
+  unsigned long PlugChild(const BoardChild& child);
+  // Returns the writes that reached one such child (~0 when they cannot be read).
+  unsigned long ChildWrites(unsigned long number);
   // Returns the board's counters (all zero when they cannot be read).
   BoardCounters Counters();
   // Returns every output report received since the last reset, oldest first.
@@ -61,7 +65,10 @@ class Board {
   std::vector<Output> received_;
 };
 
-// Returns the board's HID interface path (lower case, as Wine gives it), or "" when absent.
+// Returns the HID interface paths with the board's identifiers in the platform's enumeration
+// order (lower case, as Wine gives them).
+std::vector<std::string> BoardPaths();
+// Returns the first of them, or "" when there is none.
 std::string BoardPath();
 
 // Waits for the board's HID interface; returns its path, or "" after `timeout_ms`.

@@ -35,11 +35,29 @@ extern "C" {
 #define IOCTL_BOARD_HOLD_WRITES BOARD_CTL(5)
 // Reads the counters: a BoardCounters out.
 #define IOCTL_BOARD_COUNTERS BOARD_CTL(6)
-// Forgets received reports, queued inputs, refusals, holds and echo; counters from zero.
+// Forgets received reports, queued inputs, refusals, holds and echo; counters from zero;
+// takes the children plugged with IOCTL_BOARD_PLUG_CHILD off the bus.
 #define IOCTL_BOARD_RESET BOARD_CTL(7)
 // Echo: a ULONG in (0: off). While on, each output report kept queues an input report of its
 // payload bytes 1 to 4, as a board that answers with what it was sent.
 #define IOCTL_BOARD_ECHO BOARD_CTL(8)
+
+// Plugs one more child beside the board, as a composite board's other interface: a BoardChild
+// in, its number (1 and up) out as a ULONG. Reset takes every such child off the bus.
+#define IOCTL_BOARD_PLUG_CHILD BOARD_CTL(16)
+// Counts the writes that reached one such child: its ULONG number in, a ULONG count out.
+#define IOCTL_BOARD_CHILD_WRITES BOARD_CTL(17)
+
+// A child's report descriptor: the board's own (BOARD_INPUT_BYTES in, BOARD_OUTPUT_BYTES out),
+// or a consumer-control collection (a 2-byte input report, no output report).
+#define BOARD_KIND_CONSOLE 0
+#define BOARD_KIND_CONSUMER 1
+#define BOARD_MAX_CHILDREN 4
+
+// One more child: its identifiers and its descriptor kind.
+typedef struct BoardChild {
+  unsigned short vendor, product, version, kind;
+} BoardChild;
 
 // The longest output report kept; a longer one is kept cut, with its full length.
 #define BOARD_KEPT_BYTES 16

@@ -1,15 +1,33 @@
 // The board device: the bus's child, as a USB board's device is to its hub. It answers plug
 // and play as a bus's child does, and hidclass's HID requests (passed down by quillboard.sys)
 // as the board: vendor 0xAAAA, product 0xEF22, version 0x0100, one vendor-defined collection
-// with a 4-byte input and an 8-byte output report and no report IDs.
+// with a 4-byte input and an 8-byte output report and no report IDs. One more child answers
+// with its own identifiers and descriptor kind.
 #include "board_control.h"
 #include "board_descriptor.h"
 #include "board_state.h"
 
+// A consumer-control collection: one 16-bit usage in a 2-byte input report, no output report.
+static const UCHAR consumer_descriptor[] = {
+    0x05, 0x0C,  // Usage Page (Consumer)
+    0x09, 0x01,  // Usage (Consumer Control)
+    0xA1, 0x01,  // Collection (Application)
+    0x15, 0x00, 0x26, 0xFF,
+    0x03,  //   Logical Minimum (0), Maximum (1023)
+    0x19, 0x00, 0x2A, 0xFF,
+    0x03,                    //   Usage Minimum (0), Maximum (1023)
+    0x75, 0x10, 0x95, 0x01,  //   Report Size (16), Report Count (1)
+    0x81, 0x00,              //   Input (Data, Array)
+    0xC0,                    // End Collection
+};
+
 // The device's identity: its ID ends in VID_AAAA&PID_EF22, after which hidclass names its
-// interface, as a USB board's is named. One instance, so each plug is the same device again.
+// interface, as a USB board's is named; every child has that ID, so the INF binds each to
+// quillboard.sys. One instance for the board, so each plug is the same device again; one more
+// child n is instance "0n", listed before it.
 static const WCHAR device_id[] = L"QUILLBUS\\VID_AAAA&PID_EF22";
 static const WCHAR instance_id[] = L"1";
+static const WCHAR child_instance_ids[BOARD_MAX_CHILDREN][3] = {L"01", L"02", L"03", L"04"};
 
 // Returns a pool copy of a text with `extra` more zero characters after its own (for
 // MULTI_SZ lists), or null.
@@ -25,7 +43,7 @@ static WCHAR* PoolText(const WCHAR* text, ULONG extra) {
 
 // IRP_MN_QUERY_ID: the device ID, hardware IDs (that ID alone), instance ID, and no
 // compatible IDs; other kinds are not supported.
-static NTSTATUS QueryId(IRP* irp, BUS_QUERY_ID_TYPE type) {
+static NTSTATUS QueryId(IRP* irp, BUS_QUERY_ID_TYPE type, ULONG child) {
   WCHAR* id = NULL;
   switch (type) {
     case BusQueryDeviceID:
@@ -35,7 +53,7 @@ static NTSTATUS QueryId(IRP* irp, BUS_QUERY_ID_TYPE type) {
       id = PoolText(device_id, 1);
       break;
     case BusQueryInstanceID:
-      id = PoolText(instance_id, 0);
+      id = PoolText(child == 0 ? instance_id : child_instance_ids[child - 1], 0);
       break;
     case BusQueryCompatibleIDs:
       id = PoolText(L"", 1);
@@ -82,7 +100,7 @@ NTSTATUS BoardPnp(DEVICE_OBJECT* device, IRP* irp) {
       break;
     }
     case IRP_MN_QUERY_ID:
-      status = QueryId(irp, stack->Parameters.QueryId.IdType);
+      status = QueryId(irp, stack->Parameters.QueryId.IdType, ext->child);
       break;
     case IRP_MN_QUERY_DEVICE_RELATIONS:
       if (stack->Parameters.QueryDeviceRelations.Type == TargetDeviceRelation) {
@@ -143,6 +161,12 @@ static NTSTATUS AnswerString(IRP* irp) {
 NTSTATUS BoardHidRequest(DEVICE_OBJECT* device, IRP* irp) {
   IO_STACK_LOCATION* stack = IoGetCurrentIrpStackLocation(irp);
   BoardExtension* ext = device->DeviceExtension;
+  BoardChild identity = {BOARD_VENDOR_ID, BOARD_PRODUCT_ID, BOARD_VERSION, BOARD_KIND_CONSOLE};
+  if (ext->child != 0) identity = board.children[ext->child - 1].identity;
+  const BOOLEAN consumer = identity.kind == BOARD_KIND_CONSUMER;
+  const UCHAR* descriptor = consumer ? consumer_descriptor : board_report_descriptor;
+  const ULONG descriptor_size =
+      consumer ? sizeof consumer_descriptor : sizeof board_report_descriptor;
   switch (stack->Parameters.DeviceIoControl.IoControlCode) {
     case IOCTL_HID_GET_DEVICE_DESCRIPTOR: {
       HID_DESCRIPTOR desc;
@@ -152,18 +176,18 @@ NTSTATUS BoardHidRequest(DEVICE_OBJECT* device, IRP* irp) {
       desc.bcdHID = 0x0111;
       desc.bNumDescriptors = 1;
       desc.DescriptorList[0].bReportType = HID_REPORT_DESCRIPTOR_TYPE;
-      desc.DescriptorList[0].wReportLength = sizeof board_report_descriptor;
+      desc.DescriptorList[0].wReportLength = (USHORT)descriptor_size;
       return Answer(irp, &desc, sizeof desc);
     }
     case IOCTL_HID_GET_REPORT_DESCRIPTOR:
-      return Answer(irp, board_report_descriptor, sizeof board_report_descriptor);
+      return Answer(irp, descriptor, descriptor_size);
     case IOCTL_HID_GET_DEVICE_ATTRIBUTES: {
       HID_DEVICE_ATTRIBUTES attributes;
       RtlZeroMemory(&attributes, sizeof attributes);
       attributes.Size = sizeof attributes;
-      attributes.VendorID = BOARD_VENDOR_ID;
-      attributes.ProductID = BOARD_PRODUCT_ID;
-      attributes.VersionNumber = BOARD_VERSION;
+      attributes.VendorID = identity.vendor;
+      attributes.ProductID = identity.product;
+      attributes.VersionNumber = identity.version;
       return Answer(irp, &attributes, sizeof attributes);
     }
     case IOCTL_HID_GET_STRING:

@@ -64,6 +64,7 @@ static void ResetBoard(void) {
   board.counters.held_now = held;
   KeReleaseSpinLock(&board.lock, irql);
   EndHoldsNow();
+  UnplugChildren();
 }
 
 // The control device's requests (IOCTL_BOARD_*), all buffered: completes the request.
@@ -104,6 +105,25 @@ NTSTATUS BoardControl(IRP* irp) {
       RtlCopyMemory(buffer, &board.counters, sizeof(BoardCounters));
       KeReleaseSpinLock(&board.lock, irql);
       return CompleteWith(irp, STATUS_SUCCESS, sizeof(BoardCounters));
+    case IOCTL_BOARD_PLUG_CHILD: {
+      ULONG number = 0;
+      if (in != sizeof(BoardChild) || out < sizeof(ULONG)) {
+        return CompleteWith(irp, STATUS_INVALID_PARAMETER, 0);
+      }
+      NTSTATUS status = PlugChild(buffer, &number);
+      *(ULONG*)buffer = number;
+      return CompleteWith(irp, status, NT_SUCCESS(status) ? sizeof(ULONG) : 0);
+    }
+    case IOCTL_BOARD_CHILD_WRITES: {
+      ULONG number = in == sizeof(ULONG) && out >= sizeof(ULONG) ? *(ULONG*)buffer : 0;
+      if (number == 0 || number > BOARD_MAX_CHILDREN) {
+        return CompleteWith(irp, STATUS_INVALID_PARAMETER, 0);
+      }
+      KeAcquireSpinLock(&board.lock, &irql);
+      *(ULONG*)buffer = board.children[number - 1].writes;
+      KeReleaseSpinLock(&board.lock, irql);
+      return CompleteWith(irp, STATUS_SUCCESS, sizeof(ULONG));
+    }
     case IOCTL_BOARD_ECHO:
       if (in != sizeof(ULONG)) return CompleteWith(irp, STATUS_INVALID_PARAMETER, 0);
       KeAcquireSpinLock(&board.lock, &irql);

@@ -69,7 +69,10 @@ NTSTATUS ReadInput(IRP* irp, BoardExtension* ext) {
     KeReleaseSpinLock(&board.lock, irql);
     return CompleteWith(irp, STATUS_DELETE_PENDING, 0);
   }
-  if (board.input_count > 0) {
+  if (ext->child != 0) {  // one more child: its reads wait until it goes
+    IoMarkIrpPending(irp);
+    InsertTailList(&board.children[ext->child - 1].reads, &irp->Tail.Overlay.ListEntry);
+  } else if (board.input_count > 0) {
     RtlCopyMemory(report, board.inputs[board.first_input], BOARD_INPUT_BYTES);
     board.first_input = (board.first_input + 1) % MAX_INPUTS;
     board.counters.queued_inputs = --board.input_count;
@@ -100,8 +103,11 @@ NTSTATUS WriteOutput(IRP* irp, const HID_XFER_PACKET* packet, BoardExtension* ex
   UCHAR echoed[BOARD_INPUT_BYTES];
   KIRQL irql;
   KeAcquireSpinLock(&board.lock, &irql);
-  board.counters.writes++;
-  if (ext->gone) {
+  board.counters.writes += ext->child == 0;
+  if (ext->child != 0) {  // one more child: counted there, kept nowhere
+    board.children[ext->child - 1].writes++;
+    if (ext->gone) status = STATUS_DEVICE_NOT_CONNECTED;
+  } else if (ext->gone) {
     board.counters.gone_writes++;
     status = STATUS_DEVICE_NOT_CONNECTED;
   } else if (board.refuse_count > 0) {
@@ -146,11 +152,15 @@ NTSTATUS WriteOutput(IRP* irp, const HID_XFER_PACKET* packet, BoardExtension* ex
 
 // Marks a board device as going and ends its reads and held writes.
 void EndBoard(BoardExtension* ext) {
+  LIST_ENTRY reads;
+  InitializeListHead(&reads);
   KIRQL irql;
   KeAcquireSpinLock(&board.lock, &irql);
   ext->gone = TRUE;
+  if (ext->child != 0) MoveAll(&board.children[ext->child - 1].reads, &reads);
   KeReleaseSpinLock(&board.lock, irql);
-  EndPending();
+  if (ext->child == 0) EndPending();
+  CompleteAll(&reads, STATUS_DELETE_PENDING);
 }
 
 // The hold thread: completes each held write once its time is up, as a slow board would.
@@ -192,6 +202,7 @@ NTSTATUS InitBoard(DRIVER_OBJECT* driver) {
   board.driver = driver;
   InitializeListHead(&board.reads);
   InitializeListHead(&board.held);
+  for (ULONG i = 0; i < BOARD_MAX_CHILDREN; ++i) InitializeListHead(&board.children[i].reads);
   KeInitializeEvent(&board.held_changed, SynchronizationEvent, FALSE);
   UNICODE_STRING name;
   RtlInitUnicodeString(&name, L"KeQuerySystemTime");
@@ -212,14 +223,17 @@ void SetBoardBus(DEVICE_OBJECT* physical) {
 
 // Returns a referenced relations list with the board device while plugged (else empty).
 DEVICE_RELATIONS* BoardRelations(void) {
-  DEVICE_RELATIONS* relations = ExAllocatePool(PagedPool, sizeof(DEVICE_RELATIONS));
+  DEVICE_RELATIONS* relations = ExAllocatePool(
+      PagedPool, sizeof(DEVICE_RELATIONS) + BOARD_MAX_CHILDREN * sizeof(DEVICE_OBJECT*));
   if (relations == NULL) return NULL;
   KIRQL irql;
   KeAcquireSpinLock(&board.lock, &irql);
   relations->Count = 0;
-  if (board.child != NULL) {
-    ObReferenceObject(board.child);
-    relations->Objects[relations->Count++] = board.child;
+  for (ULONG i = 0; i <= BOARD_MAX_CHILDREN; ++i) {
+    DEVICE_OBJECT* child = i == 0 ? board.child : board.children[i - 1].device;
+    if (child == NULL) continue;
+    ObReferenceObject(child);
+    relations->Objects[relations->Count++] = child;
   }
   KeReleaseSpinLock(&board.lock, irql);
   return relations;
@@ -240,20 +254,67 @@ static void NameBoardDevice(WCHAR* buffer, ULONG number) {
   buffer[n] = 0;
 }
 
-// Puts a new board device on the bus (nothing when one is there); returns the status.
-NTSTATUS PlugBoard(void) {
-  if (board.child != NULL || board.bus == NULL) return STATUS_SUCCESS;
+// Makes a device for the board (number 0) or one more child; returns the status.
+static NTSTATUS MakeChild(ULONG number, DEVICE_OBJECT** child) {
   WCHAR buffer[40];
   UNICODE_STRING name;
   NameBoardDevice(buffer, ++board.next_name);
   RtlInitUnicodeString(&name, buffer);
-  DEVICE_OBJECT* child = NULL;
   NTSTATUS status = IoCreateDevice(board.driver, sizeof(BoardExtension), &name, FILE_DEVICE_UNKNOWN,
-                                   0, FALSE, &child);
+                                   0, FALSE, child);
   if (!NT_SUCCESS(status)) return status;
-  BoardExtension* ext = child->DeviceExtension;
+  BoardExtension* ext = (*child)->DeviceExtension;
   ext->tag.kind = BOARD_DEVICE;
-  child->Flags &= ~DO_DEVICE_INITIALIZING;
+  ext->child = number;
+  (*child)->Flags &= ~DO_DEVICE_INITIALIZING;
+  return STATUS_SUCCESS;
+}
+
+// Puts one more child on the bus; *number gets its number. Returns the status.
+NTSTATUS PlugChild(const BoardChild* identity, ULONG* number) {
+  ULONG i = 0;
+  while (i < BOARD_MAX_CHILDREN && board.children[i].device != NULL) ++i;
+  if (i == BOARD_MAX_CHILDREN || board.bus == NULL) return STATUS_INSUFFICIENT_RESOURCES;
+  DEVICE_OBJECT* child = NULL;
+  NTSTATUS status = MakeChild(i + 1, &child);
+  if (!NT_SUCCESS(status)) return status;
+  KIRQL irql;
+  KeAcquireSpinLock(&board.lock, &irql);
+  board.children[i].device = child;
+  board.children[i].identity = *identity;
+  board.children[i].writes = 0;
+  KeReleaseSpinLock(&board.lock, irql);
+  *number = i + 1;
+  IoInvalidateDeviceRelations(board.bus, BusRelations);
+  return STATUS_SUCCESS;
+}
+
+// Takes every child but the board off the bus; each is deleted when its removal comes.
+void UnplugChildren(void) {
+  LIST_ENTRY reads;
+  InitializeListHead(&reads);
+  BOOLEAN any = FALSE;
+  KIRQL irql;
+  KeAcquireSpinLock(&board.lock, &irql);
+  for (ULONG i = 0; i < BOARD_MAX_CHILDREN; ++i) {
+    if (board.children[i].device == NULL) continue;
+    BoardExtension* ext = board.children[i].device->DeviceExtension;
+    ext->gone = ext->unplugged = TRUE;
+    board.children[i].device = NULL;
+    MoveAll(&board.children[i].reads, &reads);
+    any = TRUE;
+  }
+  KeReleaseSpinLock(&board.lock, irql);
+  CompleteAll(&reads, STATUS_DELETE_PENDING);
+  if (any) IoInvalidateDeviceRelations(board.bus, BusRelations);
+}
+
+// Puts a new board device on the bus (nothing when one is there); returns the status.
+NTSTATUS PlugBoard(void) {
+  if (board.child != NULL || board.bus == NULL) return STATUS_SUCCESS;
+  DEVICE_OBJECT* child = NULL;
+  NTSTATUS status = MakeChild(0, &child);
+  if (!NT_SUCCESS(status)) return status;
   KIRQL irql;
   KeAcquireSpinLock(&board.lock, &irql);
   board.child = child;

@@ -7,6 +7,15 @@
 #define MAX_INPUTS 64
 #define MAX_OUTPUTS 256
 
+// One more child on the bus beside the board: its device while plugged, its identity, the
+// writes that reached it, and hidclass's reads, which it never answers.
+typedef struct BoardMore {
+  DEVICE_OBJECT* device;
+  BoardChild identity;
+  ULONG writes;
+  LIST_ENTRY reads;
+} BoardMore;
+
 // The board: one, whatever device plays it now; every field under `lock`.
 typedef struct BoardState {
   KSPIN_LOCK lock;
@@ -26,6 +35,7 @@ typedef struct BoardState {
   ULONG hold_ms;
   BOOLEAN echo;
   BoardCounters counters;
+  BoardMore children[BOARD_MAX_CHILDREN];  // children 1 to BOARD_MAX_CHILDREN
 } BoardState;
 
 extern BoardState board;
@@ -45,6 +55,10 @@ DEVICE_RELATIONS* BoardRelations(void);
 NTSTATUS PlugBoard(void);
 // Takes the board device off the bus (nothing when there is none).
 void UnplugBoard(void);
+// Puts one more child on the bus; *number gets its number. Returns the status.
+NTSTATUS PlugChild(const BoardChild* identity, ULONG* number);
+// Takes every such child off the bus.
+void UnplugChildren(void);
 // Marks a board device as going and ends its reads and held writes.
 void EndBoard(BoardExtension* ext);
 // A read from hidclass: answered at once from the queue, or left pending; refused as deleted

@@ -135,6 +135,15 @@ intptr_t FakeDestroyInfoList(intptr_t set) {
   return set == FAKE_SET ? 1 : 0;
 }
 
+// Reads the report lengths of an open interface; false when it has none.
+bool FakeGetReportLengths(intptr_t handle, uint16_t* input, uint16_t* output) {
+  const auto open = Fake->open_handles.find(handle);
+  if (open == Fake->open_handles.end()) return false;
+  *input = Fake->interfaces[open->second].input_length;
+  *output = Fake->interfaces[open->second].output_length;
+  return *input != 0 || *output != 0;
+}
+
 }  // namespace
 
 // Returns the error of the last failed CreateFileA.
@@ -149,7 +158,7 @@ void UseFakeSetupApi(FakeSetupApi* fake) {
 
 // Returns the platform table over the current simulation.
 HidPlatform FakeHidPlatform() {
-  return {FakeGetHidGuid, FakeGetClassDevs,        FakeEnumInterfaces, FakeGetInterfaceDetail,
-          FakeCreateFile, FakeGetAttributes,       FakeCloseHandle,    FakeDestroyInfoList,
-          FakeLastError,  Fake->detail_record_size};
+  return {FakeGetHidGuid, FakeGetClassDevs,         FakeEnumInterfaces,  FakeGetInterfaceDetail,
+          FakeCreateFile, FakeGetAttributes,        FakeCloseHandle,     FakeDestroyInfoList,
+          FakeLastError,  Fake->detail_record_size, FakeGetReportLengths};
 }

@@ -133,6 +133,35 @@ TEST_F(HidLookupTest, AnOpenAtAPathOpensThatInterfaceOnly) {
   EXPECT_EQ(fake_.open_handles.size(), 1u);
 }
 
+// A composite board: of its matching interfaces that open, the one whose reports are the
+// console's is kept, the others closed; without one, the first that opens; a foreign device
+// is never opened for reading and writing.
+TEST_F(HidLookupTest, TheChoiceKeepsTheInterfaceOfTheConsolesReportsElseTheFirstThatOpens) {
+  FakeInterface refusing = Quill("k"), consumer = Quill("c"), console = Quill("q");
+  refusing.read_write_open = false;
+  consumer.input_length = 3;
+  console.input_length = 5;
+  console.output_length = 9;
+  std::string path;
+  HidChoice choice = HidChoice::kNone;
+  const auto choose = [&] {
+    return IndexOf(
+        ChooseHidDeviceWith(platform_, PRODUCT, VENDOR, HID_ANY_VERSION, &path, &choice));
+  };
+  fake_.interfaces = {Other("x"), refusing, consumer, console};
+  EXPECT_EQ(choose(), 3);
+  EXPECT_EQ(path, "q");
+  EXPECT_EQ(fake_.open_handles.size(), 1u);
+  for (const CreateCall& call : fake_.creates) EXPECT_TRUE(call.path != "x" || call.access == 0);
+  fake_.interfaces[3].output_length = 8;
+  EXPECT_EQ(choose(), 2);
+  EXPECT_EQ(choice, HidChoice::kOpened);
+  fake_.interfaces = {refusing};
+  EXPECT_EQ(choose(), -1);
+  EXPECT_EQ(choice, HidChoice::kRefused);
+  EXPECT_EQ(fake_.open_handles.size(), 2u);  // the two kept above
+}
+
 TEST_F(HidLookupTest, TwoMatchingDevicesLowerIndexWinsAndEachOpenIsNew) {
   fake_.interfaces = {Other("x"), Quill("a"), Quill("b")};
   EXPECT_EQ(Find(), 1);

@@ -294,4 +294,34 @@ TEST_F(WindowLayerTest, AFontIsMadeForTheLayoutsDpi) {
   EXPECT_EQ(made.lfHeight, -44);  // 22 points at 144 dpi
 }
 
+// The layer's window procedure, while a test stands in front of it.
+WNDPROC layer_procedure = nullptr;
+
+// Moves to 144 dpi from inside the first move, as a window whose centre crosses back over a
+// monitor edge is told to.
+LRESULT CALLBACK CrossBackOnMove(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_WINDOWPOSCHANGED) {
+    SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(layer_procedure));
+    FollowDpiChange(0, 144, nullptr);
+  }
+  return CallWindowProcA(layer_procedure, window, message, wparam, lparam);
+}
+
+// A DPI change from inside the layout's own move is laid out after it: the client area and
+// the gadgets end at the last DPI, as the fonts do.
+TEST_F(WindowLayerTest, ADpiChangeFromInsideTheLayoutsOwnMoveIsLaidOutLast) {
+  HWND button = reinterpret_cast<HWND>(MakeButton(1, 35, 30, 60, 25, "Text"));
+  RECT outer, before;
+  GetWindowRect(window_, &outer);
+  GetClientRect(window_, &before);
+  layer_procedure = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrA(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CrossBackOnMove)));
+  OffsetRect(&outer, 8, 8);
+  FollowDpiChange(0, 120, &outer);
+  RECT client;
+  GetClientRect(window_, &client);
+  EXPECT_EQ(client.right, MulDiv(before.right, 144, 96));
+  EXPECT_EQ(PlacedRect(button).bottom, 83);  // 55 * 1.5 = 82.5
+}
+
 }  // namespace
