@@ -67,12 +67,6 @@ unsigned long Board::PlugChild(const BoardChild& child) {
                                                                                             : 0;
 }
 
-unsigned long Board::ChildWrites(unsigned long number) {
-  unsigned long writes = ~0ul;
-  Ask(IOCTL_BOARD_CHILD_WRITES, &number, sizeof number, &writes, sizeof writes, nullptr);
-  return writes;
-}
-
 BoardCounters Board::Counters() {
   BoardCounters counters = {};
   if (!Ask(IOCTL_BOARD_COUNTERS, nullptr, 0, &counters, sizeof counters, nullptr)) return {};

@@ -48,8 +48,6 @@ class Board {
   bool HoldWrites(unsigned long ms);
   // Plugs one more child beside the board; returns its number, 0 when refused.
   unsigned long PlugChild(const BoardChild& child);
-  // Returns the writes that reached one such child (~0 when they cannot be read).
-  unsigned long ChildWrites(unsigned long number);
   // Returns the board's counters (all zero when they cannot be read).
   BoardCounters Counters();
   // Returns every output report received since the last reset, oldest first.

@@ -45,8 +45,6 @@ extern "C" {
 // Plugs one more child beside the board, as a composite board's other interface: a BoardChild
 // in, its number (1 and up) out as a ULONG. Reset takes every such child off the bus.
 #define IOCTL_BOARD_PLUG_CHILD BOARD_CTL(16)
-// Counts the writes that reached one such child: its ULONG number in, a ULONG count out.
-#define IOCTL_BOARD_CHILD_WRITES BOARD_CTL(17)
 
 // A child's report descriptor: the board's own (BOARD_INPUT_BYTES in, BOARD_OUTPUT_BYTES out),
 // or a consumer-control collection (a 2-byte input report, no output report).

@@ -114,16 +114,6 @@ NTSTATUS BoardControl(IRP* irp) {
       *(ULONG*)buffer = number;
       return CompleteWith(irp, status, NT_SUCCESS(status) ? sizeof(ULONG) : 0);
     }
-    case IOCTL_BOARD_CHILD_WRITES: {
-      ULONG number = in == sizeof(ULONG) && out >= sizeof(ULONG) ? *(ULONG*)buffer : 0;
-      if (number == 0 || number > BOARD_MAX_CHILDREN) {
-        return CompleteWith(irp, STATUS_INVALID_PARAMETER, 0);
-      }
-      KeAcquireSpinLock(&board.lock, &irql);
-      *(ULONG*)buffer = board.children[number - 1].writes;
-      KeReleaseSpinLock(&board.lock, irql);
-      return CompleteWith(irp, STATUS_SUCCESS, sizeof(ULONG));
-    }
     case IOCTL_BOARD_ECHO:
       if (in != sizeof(ULONG)) return CompleteWith(irp, STATUS_INVALID_PARAMETER, 0);
       KeAcquireSpinLock(&board.lock, &irql);

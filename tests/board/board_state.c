@@ -104,8 +104,7 @@ NTSTATUS WriteOutput(IRP* irp, const HID_XFER_PACKET* packet, BoardExtension* ex
   KIRQL irql;
   KeAcquireSpinLock(&board.lock, &irql);
   board.counters.writes += ext->child == 0;
-  if (ext->child != 0) {  // one more child: counted there, kept nowhere
-    board.children[ext->child - 1].writes++;
+  if (ext->child != 0) {  // one more child: kept nowhere
     if (ext->gone) status = STATUS_DEVICE_NOT_CONNECTED;
   } else if (ext->gone) {
     board.counters.gone_writes++;
@@ -282,7 +281,6 @@ NTSTATUS PlugChild(const BoardChild* identity, ULONG* number) {
   KeAcquireSpinLock(&board.lock, &irql);
   board.children[i].device = child;
   board.children[i].identity = *identity;
-  board.children[i].writes = 0;
   KeReleaseSpinLock(&board.lock, irql);
   *number = i + 1;
   IoInvalidateDeviceRelations(board.bus, BusRelations);

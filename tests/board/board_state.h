@@ -7,12 +7,11 @@
 #define MAX_INPUTS 64
 #define MAX_OUTPUTS 256
 
-// One more child on the bus beside the board: its device while plugged, its identity, the
-// writes that reached it, and hidclass's reads, which it never answers.
+// One more child on the bus beside the board: its device while plugged, its identity, and
+// hidclass's reads, which it never answers.
 typedef struct BoardMore {
   DEVICE_OBJECT* device;
   BoardChild identity;
-  ULONG writes;
   LIST_ENTRY reads;
 } BoardMore;
 
