@@ -15,7 +15,7 @@ namespace e2e {
 namespace {
 
 TEST_F(BoardTest, AttachedBeforeStartIsShownAsSoonAsTheWindowIs) {
-  app_ = std::make_unique<AppProcess>(ExeUnderTest(), "");
+  app_ = std::make_unique<AppProcess>(ExeUnderTest());
   ASSERT_TRUE(app_->started());
   // Poll tightly: the first text read from the visible window is already the found state.
   main_ = FindMainWindow(app_->pid(), "QUILLOMATIC", kStartTimeoutMs);
