@@ -1,7 +1,8 @@
 // The real-stack figures, on the test board in its prefix (Wine's own SetupAPI, hid.dll and
 // hidclass): input report to ReceiveField and click to output report at the board, for the
 // program and for the floor window on the same board; re-plug to working again; arrival and
-// removal to the status line. Prints one line per figure, NAME key=value ...
+// removal to the status line, against one read of the status line. Prints one line per
+// figure, NAME key=value ...
 //   bench_board PROGRAM.exe FLOOR.exe REPORTS CLICKS REPLUGS
 #include <windows.h>
 
@@ -14,7 +15,6 @@
 #include "driver/app_process.h"
 #include "driver/gui_driver.h"
 #include "measure.h"
-#include "sim/device_sim.h"
 
 namespace {
 
@@ -27,22 +27,22 @@ void Latencies(board::Board& b, HWND window, int button, int field_id, const cha
   std::vector<double> shown, sent;
   for (int i = 0; i < reports; ++i) {
     const int32_t value = 70000 + i;
-    const int64_t t0 = devsim::Now();
+    const int64_t t0 = bench::Now();
     if (!b.SendValue(value)) break;
     const int64_t t1 = bench::WaitShownText(field, std::to_string(value), 2000);
-    if (t1 != 0) shown.push_back(devsim::MillisBetween(t0, t1));
+    if (t1 != 0) shown.push_back(bench::MillisBetween(t0, t1));
     Sleep(30);  // past the program's 20 ms pause after each report: its read waits again
   }
   HWND press = e2e::FindControl(window, button);
   for (int i = 0; i < clicks; ++i) {
     const size_t before = b.Received().size();
-    const int64_t t0 = devsim::Now();
+    const int64_t t0 = bench::Now();
     e2e::Press(press);
     int64_t t1 = 0;
-    while (t1 == 0 && devsim::MillisBetween(t0, devsim::Now()) < 2000) {
-      if (b.Received().size() > before) t1 = devsim::Now();
+    while (t1 == 0 && bench::MillisBetween(t0, bench::Now()) < 2000) {
+      if (b.Received().size() > before) t1 = bench::Now();
     }
-    if (t1 != 0) sent.push_back(devsim::MillisBetween(t0, t1));
+    if (t1 != 0) sent.push_back(bench::MillisBetween(t0, t1));
     Sleep(30);
   }
   std::printf(
@@ -63,11 +63,11 @@ void Presence(board::Board& b, const e2e::AppProcess& app, HWND window, int repl
     b.Unplug();
     Sleep(i % 2 == 0 ? 0 : 50);
     b.Plug();
-    const int64_t t0 = devsim::Now();
-    while (devsim::MillisBetween(t0, devsim::Now()) < 2000) {
+    const int64_t t0 = bench::Now();
+    while (bench::MillisBetween(t0, bench::Now()) < 2000) {
       if (bench::QuickText(status) == "Discovered device") e2e::Press(text);
       if (b.WaitReceived(1, 20)) {
-        back.push_back(devsim::MillisBetween(t0, devsim::Now()));
+        back.push_back(bench::MillisBetween(t0, bench::Now()));
         break;
       }
       HWND box = e2e::FindMessageBox(app.pid(), 0);
@@ -76,17 +76,25 @@ void Presence(board::Board& b, const e2e::AppProcess& app, HWND window, int repl
     Sleep(600 + 37 * (i % 7));  // the next round at another timer phase
   }
   for (int i = 0; i < replugs; ++i) {
-    int64_t t0 = devsim::Now();
+    int64_t t0 = bench::Now();
     b.Unplug();
     int64_t t1 = bench::WaitShownText(status, "No HID device", 2000);
-    if (t1 != 0) removal.push_back(devsim::MillisBetween(t0, t1));
+    if (t1 != 0) removal.push_back(bench::MillisBetween(t0, t1));
     Sleep(100 + 37 * (i % 7));
-    t0 = devsim::Now();
+    t0 = bench::Now();
     b.Plug();
     t1 = bench::WaitShownText(status, "Discovered device", 2000);
-    if (t1 != 0) arrival.push_back(devsim::MillisBetween(t0, t1));
+    if (t1 != 0) arrival.push_back(bench::MillisBetween(t0, t1));
     Sleep(100 + 37 * (i % 7));
   }
+  // The floor of the status figures: one read of the status line, as the loops above read it.
+  std::vector<double> reads;
+  for (int i = 0; i < 50; ++i) {
+    const int64_t t = bench::Now();
+    bench::QuickText(status);
+    reads.push_back(bench::MillisBetween(t, bench::Now()));
+  }
+  std::printf("STATUS_READ p50_ms=%.3f\n", Quantile(reads, 0.5));
   std::printf("REPLUG p50_ms=%.1f max_ms=%.1f count=%zu asked=%d\n", Quantile(back, 0.5),
               Quantile(back, 1), back.size(), replugs);
   std::printf(
@@ -122,7 +130,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   {
-    e2e::AppProcess app(argv[1], "");
+    e2e::AppProcess app(argv[1]);
     HWND window = e2e::FindMainWindow(app.pid(), "QUILLOMATIC", 15000);
     if (window == nullptr ||
         !e2e::WaitForText(e2e::FindControl(window, 0), "Discovered device", 5000)) {

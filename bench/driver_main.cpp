@@ -1,8 +1,9 @@
-// The measuring driver, run under wine64 in the rig's prefix. It plays the device with the
-// rig's simulator, starts the programs and watches their windows from outside, and prints
-// one line per figure ("KEY name=value ...") for scripts/bench to collect.
+// The measuring driver, run under wine64: start-up in a prefix without a device of ours; idle
+// cost and a burst of input reports in the test board's prefix (tests/board), the board
+// plugged. It starts the programs and watches their windows from outside, and prints one line
+// per figure ("KEY name=value ...") for scripts/bench to collect.
 //   bench_driver startup RUNS PROGRAM.exe BASELINE.exe FLOOR.exe CONTROLS_FLOOR.exe
-//   bench_driver device PROGRAM.exe BASELINE.exe FLOOR.exe REPORTS CLICKS IDLE_S BURST_S
+//   bench_driver device PROGRAM.exe BASELINE.exe IDLE_S BURST_S
 #include <windows.h>
 #include <psapi.h>
 #include <tlhelp32.h>
@@ -14,27 +15,26 @@
 #include <string>
 #include <vector>
 
+#include "board_client.h"
 #include "driver/app_process.h"
 #include "driver/gui_driver.h"
 #include "measure.h"
-#include "sim/device_sim.h"
 
 namespace {
 
 using bench::Median;
-using bench::Quantile;
+using bench::MillisBetween;
+using bench::Now;
 using bench::QuickText;
 using bench::WaitShownText;
 using e2e::AppProcess;
 
-constexpr devsim::DeviceIds kQuill = {0xAAAA, 0xEF22, 0x0100};
 constexpr const char* kTitle = "QUILLOMATIC";
 constexpr const char* kBaselineTitle = "EMPTY WINDOW";
 constexpr const char* kFloorTitle = "STARTUP FLOOR";
 constexpr const char* kControlsTitle = "CONTROLS FLOOR";
 constexpr int kGadgets = 15;  // 14 numbered gadgets and the frame
 constexpr int kStatusLabel = 0;
-constexpr int kTextButton = 1;
 constexpr int kReceiveField = 12;
 constexpr DWORD kStartTimeoutMs = 20000;
 
@@ -52,7 +52,7 @@ HWND WaitVisible(DWORD pid, const char* title, int children, int64_t start, doub
   while (GetTickCount64() < end) {
     HWND w = e2e::FindMainWindow(pid, title, 0);
     if (w != nullptr && VisibleChildren(w) >= children) {
-      *ms = devsim::MillisBetween(start, devsim::Now());
+      *ms = MillisBetween(start, Now());
       return w;
     }
     Sleep(1);
@@ -107,17 +107,10 @@ PROCESS_MEMORY_COUNTERS MemoryOf(HANDLE process) {
   return pmc;
 }
 
-// Returns a list file for the simulator, private to this driver.
-std::string ListFile(const char* what) {
-  CreateDirectoryA("C:\\quillsim", nullptr);
-  return "C:\\quillsim\\bench-" + std::string(what) + "-" + std::to_string(GetCurrentProcessId()) +
-         ".txt";
-}
-
 // Starts a program and times it to its visible window; -1 when the window never showed.
-double TimeStart(const std::string& exe, const std::string& list, const char* title, int children) {
-  const int64_t start = devsim::Now();
-  AppProcess app(exe, list);
+double TimeStart(const std::string& exe, const char* title, int children) {
+  const int64_t start = Now();
+  AppProcess app(exe);
   if (!app.started()) return -1;
   double ms = -1;
   if (WaitVisible(app.pid(), title, children, start, &ms) == nullptr) return -1;
@@ -128,25 +121,22 @@ double TimeStart(const std::string& exe, const std::string& list, const char* ti
 // empty window in turn, after one unrecorded start of each.
 int Startup(int runs, const std::string& exe, const std::string& baseline, const std::string& floor,
             const std::string& controls) {
-  const std::string list = ListFile("startup");
-  devsim::Simulator sim(list);  // no device: the program starts as on a PC without one
-  TimeStart(exe, list, kTitle, kGadgets);
-  TimeStart(floor, list, kFloorTitle, 0);
-  TimeStart(controls, list, kControlsTitle, kGadgets);
-  TimeStart(baseline, list, kBaselineTitle, 0);
+  TimeStart(exe, kTitle, kGadgets);
+  TimeStart(floor, kFloorTitle, 0);
+  TimeStart(controls, kControlsTitle, kGadgets);
+  TimeStart(baseline, kBaselineTitle, 0);
   std::vector<double> quill, floors, same, empty;
   for (int i = 0; i < runs; ++i) {
-    quill.push_back(TimeStart(exe, list, kTitle, kGadgets));
-    floors.push_back(TimeStart(floor, list, kFloorTitle, 0));
-    same.push_back(TimeStart(controls, list, kControlsTitle, kGadgets));
-    empty.push_back(TimeStart(baseline, list, kBaselineTitle, 0));
+    quill.push_back(TimeStart(exe, kTitle, kGadgets));
+    floors.push_back(TimeStart(floor, kFloorTitle, 0));
+    same.push_back(TimeStart(controls, kControlsTitle, kGadgets));
+    empty.push_back(TimeStart(baseline, kBaselineTitle, 0));
     std::printf(
         "STARTUP_RUN run=%d program_ms=%.1f floor_ms=%.1f controls_floor_ms=%.1f "
         "baseline_ms=%.1f\n",
         i + 1, quill.back(), floors.back(), same.back(), empty.back());
     std::fflush(stdout);
   }
-  DeleteFileA(list.c_str());
   int failed = 0;
   for (const std::vector<double>* times : {&quill, &floors, &same, &empty}) {
     failed += static_cast<int>(std::count(times->begin(), times->end(), -1.0));
@@ -159,26 +149,11 @@ int Startup(int runs, const std::string& exe, const std::string& baseline, const
   return failed == 0 ? 0 : 1;
 }
 
-// Sleeps until `ms` milliseconds after the counter reading `since`.
-void SleepUntil(int64_t since, double ms) {
-  const double left = ms - devsim::MillisBetween(since, devsim::Now());
-  if (left > 0) Sleep(static_cast<DWORD>(left));
-}
-
-// Prints p50, p99 and max of a latency list under a key.
-void PrintLatency(const char* key, const char* who, const std::vector<double>& ms, int asked) {
-  std::printf("%s who=%s count=%zu asked=%d p50_ms=%.2f p99_ms=%.2f max_ms=%.2f\n", key, who,
-              ms.size(), asked, Quantile(ms, 0.5), Quantile(ms, 0.99),
-              ms.empty() ? 0 : *std::max_element(ms.begin(), ms.end()));
-  std::fflush(stdout);
-}
-
 // A started program with its window, the gadgets the measurements use and a query handle.
 struct Running {
   std::unique_ptr<AppProcess> app;
   HWND main = nullptr;
   HWND field = nullptr;
-  HWND button = nullptr;
   HANDLE query = nullptr;
   // Closes the query handle; the process ends with its AppProcess.
   ~Running() {
@@ -187,49 +162,15 @@ struct Running {
 };
 
 // Starts a program and waits for its titled window with `children` visible children.
-bool Launch(const std::string& exe, const std::string& list, const char* title, int children,
-            Running* r) {
-  r->app = std::make_unique<AppProcess>(exe, list);
+bool Launch(const std::string& exe, const char* title, int children, Running* r) {
+  r->app = std::make_unique<AppProcess>(exe);
   if (!r->app->started()) return false;
   double ms = 0;
-  r->main = WaitVisible(r->app->pid(), title, children, devsim::Now(), &ms);
+  r->main = WaitVisible(r->app->pid(), title, children, Now(), &ms);
   if (r->main == nullptr) return false;
   r->field = e2e::FindControl(r->main, kReceiveField);
-  r->button = e2e::FindControl(r->main, kTextButton);
   r->query = OpenForQuery(r->app->pid());
   return r->query != nullptr;
-}
-
-// Input report to field text and click to output report, ten of each a second.
-void Latencies(devsim::Simulator& sim, int dev, const Running& r, const char* who, int reports,
-               int clicks) {
-  std::vector<double> in_ms;
-  for (int i = 0; i < reports; ++i) {
-    const int32_t value = (i % 2 == 0 ? 1 : -1) * (100000 + i);
-    const int64_t sent = devsim::Now();
-    sim.SendValue(dev, value);
-    const int64_t seen = WaitShownText(r.field, std::to_string(value), 2000);
-    if (seen != 0) in_ms.push_back(devsim::MillisBetween(sent, seen));
-    SleepUntil(sent, 100);
-  }
-  PrintLatency("INPUT", who, in_ms, reports);
-
-  std::vector<double> out_ms;
-  size_t have = sim.Reports(dev).size();
-  bool nine = true;
-  for (int i = 0; i < clicks; ++i) {
-    const int64_t pressed = devsim::Now();
-    e2e::Press(r.button);
-    if (sim.WaitReports(dev, have + 1, 2000)) {
-      const std::vector<devsim::Report> got = sim.Reports(dev);
-      out_ms.push_back(devsim::MillisBetween(pressed, got[have].qpc));
-      nine = nine && got[have].bytes.size() == 9;
-      have = got.size();
-    }
-    SleepUntil(pressed, 100);
-  }
-  PrintLatency("CLICK", who, out_ms, clicks);
-  std::printf("CLICK_BYTES who=%s nine_byte_reports=%d\n", who, nine ? 1 : 0);
 }
 
 // Prints a process's memory counters under a key.
@@ -244,20 +185,19 @@ void PrintMemory(const char* key, HANDLE process) {
 // Burst: 1000 reports a second. The values count up, so every display of a new report changes
 // the field's text; the driver counts the changes while it sends (each text stays at least one
 // 20 ms pass, far longer than the driver's 1 ms round).
-void Burst(devsim::Simulator& sim, int dev, const Running& r, int burst_s) {
+void Burst(board::Board& board, const Running& r, int burst_s) {
   const int total = burst_s * 1000;
   const int32_t base = 5000000;
-  sim.SendValue(dev, base);
+  board.SendValue(base);
   WaitShownText(r.field, std::to_string(base), 2000);
   Sleep(100);
-  const int64_t b0 = devsim::Now();
+  const int64_t b0 = Now();
   int sent = 0;
   long shown = 0;
   std::string on_show = std::to_string(base);
   while (sent < total) {
-    const int due =
-        std::min<int>(total, static_cast<int>(devsim::MillisBetween(b0, devsim::Now())) + 1);
-    for (; sent < due; ++sent) sim.SendValue(dev, base + 1 + sent);
+    const int due = std::min<int>(total, static_cast<int>(MillisBetween(b0, Now())) + 1);
+    for (; sent < due; ++sent) board.SendValue(base + 1 + sent);
     const std::string now_shown = QuickText(r.field);
     if (now_shown != on_show) {
       ++shown;
@@ -265,74 +205,58 @@ void Burst(devsim::Simulator& sim, int dev, const Running& r, int burst_s) {
     }
     Sleep(1);
   }
-  const double send_ms = devsim::MillisBetween(b0, devsim::Now());
+  const double send_ms = MillisBetween(b0, Now());
   const int64_t last_seen = WaitShownText(r.field, std::to_string(base + total), 120000);
   const bool alive = WaitForSingleObject(r.query, 0) == WAIT_TIMEOUT && e2e::Answers(r.main, 2000);
   std::printf(
       "BURST sent=%d send_ms=%.0f shown_during=%ld shown_per_s=%.1f last_shown=%d "
       "last_after_ms=%.0f alive=%d\n",
       total, send_ms, shown, 1000.0 * static_cast<double>(shown) / send_ms, last_seen != 0 ? 1 : 0,
-      last_seen != 0 ? devsim::MillisBetween(b0, last_seen) - send_ms : -1, alive ? 1 : 0);
+      last_seen != 0 ? MillisBetween(b0, last_seen) - send_ms : -1, alive ? 1 : 0);
   std::fflush(stdout);
 }
 
-// Idle CPU and memory beside the baseline, latencies, the burst, then the latency floor.
-int Device(const std::string& exe, const std::string& baseline, const std::string& floor,
-           int reports, int clicks, int idle_s, int burst_s) {
-  const std::string list = ListFile("device");
-  devsim::Simulator sim(list);
-  const int dev = sim.Plug(kQuill);
-  int failures = 0;
-  {
-    Running quill, empty;
-    if (!Launch(exe, list, kTitle, kGadgets, &quill)) {
-      std::printf("DEVICE error=no-window\n");
-      return 1;
-    }
-    HWND status = e2e::FindControl(quill.main, kStatusLabel);
-    const bool discovered = e2e::WaitForText(status, "Discovered device", 5000) &&
-                            e2e::WaitUntil([&] { return sim.OpenHandles(dev) >= 1; }, 5000);
-    if (!discovered) {
-      std::printf("DEVICE error=not-discovered status=\"%s\"\n", QuickText(status).c_str());
-      return 1;
-    }
-    // Idle: the device attached and silent, the presence timer running; the baseline idles
-    // beside it over the same seconds.
-    const bool have_empty = Launch(baseline, list, kBaselineTitle, 0, &empty);
-    Sleep(1000);
-    const DWORD qp = quill.app->pid(), ep = have_empty ? empty.app->pid() : 0;
-    const double q0 = CpuMillis(quill.query), e0 = have_empty ? CpuMillis(empty.query) : 0;
-    const double qt0 = ThreadCpuMillis(qp), et0 = have_empty ? ThreadCpuMillis(ep) : 0;
-    std::printf("IDLE_BEGIN\n");
-    std::fflush(stdout);
-    const int64_t t0 = devsim::Now();
-    Sleep(static_cast<DWORD>(idle_s) * 1000);
-    const double q1 = CpuMillis(quill.query), e1 = have_empty ? CpuMillis(empty.query) : 0;
-    const double qt1 = ThreadCpuMillis(qp), et1 = have_empty ? ThreadCpuMillis(ep) : 0;
-    const double wall = devsim::MillisBetween(t0, devsim::Now());
-    std::printf("IDLE_END\n");
-    std::printf(
-        "IDLE wall_ms=%.0f process_cpu_ms=%.1f baseline_process_cpu_ms=%.1f thread_cpu_ms=%.1f "
-        "baseline_thread_cpu_ms=%.1f\n",
-        wall, q1 - q0, e1 - e0, qt1 - qt0, et1 - et0);
-    PrintMemory("MEM", quill.query);
-    if (have_empty) PrintMemory("BASELINE_MEM", empty.query);
-    empty.app.reset();
-
-    Latencies(sim, dev, quill, "program", reports, clicks);
-    Burst(sim, dev, quill, burst_s);
+// Idle CPU and memory beside the baseline, then the burst, on the test board.
+int Device(const std::string& exe, const std::string& baseline, int idle_s, int burst_s) {
+  board::Board board;
+  if (!board.ok() || !board.Reset() || !board.Plug() || board::WaitForBoardPath(5000).empty()) {
+    std::printf("DEVICE error=no-board\n");
+    return 1;
   }
-  // The floor, on the same device once the program has gone.
-  e2e::WaitUntil([&] { return sim.OpenHandles(dev) == 0; }, 5000);
-  Running bare;
-  if (Launch(floor, list, "FLOOR WINDOW", 2, &bare)) {
-    Latencies(sim, dev, bare, "floor", reports, clicks);
-  } else {
-    std::printf("FLOOR error=no-window\n");
-    ++failures;
+  Running quill, empty;
+  if (!Launch(exe, kTitle, kGadgets, &quill)) {
+    std::printf("DEVICE error=no-window\n");
+    return 1;
   }
-  DeleteFileA(list.c_str());
-  return failures;
+  HWND status = e2e::FindControl(quill.main, kStatusLabel);
+  if (!e2e::WaitForText(status, "Discovered device", 5000)) {
+    std::printf("DEVICE error=not-discovered status=\"%s\"\n", QuickText(status).c_str());
+    return 1;
+  }
+  // Idle: the board attached and silent, the presence timer running; the baseline idles
+  // beside it over the same seconds.
+  const bool have_empty = Launch(baseline, kBaselineTitle, 0, &empty);
+  Sleep(1000);
+  const DWORD qp = quill.app->pid(), ep = have_empty ? empty.app->pid() : 0;
+  const double q0 = CpuMillis(quill.query), e0 = have_empty ? CpuMillis(empty.query) : 0;
+  const double qt0 = ThreadCpuMillis(qp), et0 = have_empty ? ThreadCpuMillis(ep) : 0;
+  std::printf("IDLE_BEGIN\n");
+  std::fflush(stdout);
+  const int64_t t0 = Now();
+  Sleep(static_cast<DWORD>(idle_s) * 1000);
+  const double q1 = CpuMillis(quill.query), e1 = have_empty ? CpuMillis(empty.query) : 0;
+  const double qt1 = ThreadCpuMillis(qp), et1 = have_empty ? ThreadCpuMillis(ep) : 0;
+  const double wall = MillisBetween(t0, Now());
+  std::printf("IDLE_END\n");
+  std::printf(
+      "IDLE wall_ms=%.0f process_cpu_ms=%.1f baseline_process_cpu_ms=%.1f thread_cpu_ms=%.1f "
+      "baseline_thread_cpu_ms=%.1f\n",
+      wall, q1 - q0, e1 - e0, qt1 - qt0, et1 - et0);
+  PrintMemory("MEM", quill.query);
+  if (have_empty) PrintMemory("BASELINE_MEM", empty.query);
+  empty.app.reset();
+  Burst(board, quill, burst_s);
+  return 0;
 }
 
 }  // namespace
@@ -343,13 +267,11 @@ int main(int argc, char** argv) {
   if (what == "startup" && argc == 7) {
     return Startup(std::atoi(argv[2]), argv[3], argv[4], argv[5], argv[6]);
   }
-  if (what == "device" && argc == 9) {
-    return Device(argv[2], argv[3], argv[4], std::atoi(argv[5]), std::atoi(argv[6]),
-                  std::atoi(argv[7]), std::atoi(argv[8]));
+  if (what == "device" && argc == 6) {
+    return Device(argv[2], argv[3], std::atoi(argv[4]), std::atoi(argv[5]));
   }
   std::fprintf(stderr,
                "usage: bench_driver startup RUNS PROGRAM BASELINE FLOOR CONTROLS_FLOOR\n"
-               "       bench_driver device PROGRAM BASELINE FLOOR REPORTS CLICKS IDLE_S "
-               "BURST_S\n");
+               "       bench_driver device PROGRAM BASELINE IDLE_S BURST_S\n");
   return 2;
 }

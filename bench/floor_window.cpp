@@ -1,14 +1,11 @@
-// The latency floor: the least a program can do on the rig. It opens the device path given on
-// its command line (the test board's), or else the first device named in the simulator's list
-// file, twice, shows every input report's value in an edit control (id 12)
+// The latency floor: the least a program can do on the test board. It opens the device path
+// given on its command line twice, shows every input report's value in an edit control (id 12)
 // from a reader thread, and writes a 9-byte output report on the window thread when its
 // button (id 1) is clicked. Window title "FLOOR WINDOW".
 #include <windows.h>
 
 #include <cstdint>
 #include <string>
-
-#include "shims/device_path.h"
 
 namespace {
 
@@ -47,13 +44,11 @@ LRESULT CALLBACK FloorProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
 
 // Opens the device, builds the window and runs the message loop; returns the quit code.
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR command_line, int) {
-  auto paths = devsim::ReadDeviceList(devsim::DeviceListPath());
-  if (command_line != nullptr && *command_line != 0) paths.assign(1, command_line);
-  if (paths.empty()) return 1;
+  if (command_line == nullptr || *command_line == 0) return 1;
   // A handle to read and one to write, as the program has.
   for (HANDLE* h : {&g_reader, &g_writer}) {
-    *h = CreateFileA(paths[0].c_str(), GENERIC_READ | GENERIC_WRITE,
-                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    *h = CreateFileA(command_line, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                     nullptr, OPEN_EXISTING, 0, nullptr);
     if (*h == INVALID_HANDLE_VALUE) return 1;
   }
   WNDCLASSA wc = {};

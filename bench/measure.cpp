@@ -3,9 +3,20 @@
 #include <algorithm>
 
 #include "driver/gui_driver.h"
-#include "sim/device_sim.h"
 
 namespace bench {
+
+int64_t Now() {
+  LARGE_INTEGER now;
+  QueryPerformanceCounter(&now);
+  return now.QuadPart;
+}
+
+double MillisBetween(int64_t from, int64_t to) {
+  LARGE_INTEGER frequency;
+  QueryPerformanceFrequency(&frequency);
+  return static_cast<double>(to - from) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
 
 // Returns the value at quantile q (0..1) of a list, nearest rank.
 double Quantile(std::vector<double> v, double q) {
@@ -38,13 +49,13 @@ std::string QuickText(HWND w) {
 
 // Polls the control's text until it shows `want` or the time is up.
 int64_t WaitShownText(HWND w, const std::string& want, DWORD timeout_ms) {
-  const int64_t start = devsim::Now();
+  const int64_t start = Now();
   for (;;) {
     const std::string now = QuickText(w);
-    const int64_t t = devsim::Now();
+    const int64_t t = Now();
     if (now == want) return t;
-    if (devsim::MillisBetween(start, t) > timeout_ms) return 0;
-    while (devsim::MillisBetween(t, devsim::Now()) < 0.25) SwitchToThread();
+    if (MillisBetween(start, t) > timeout_ms) return 0;
+    while (MillisBetween(t, Now()) < 0.25) SwitchToThread();
   }
 }
 

@@ -10,6 +10,11 @@
 
 namespace bench {
 
+// Returns the performance counter now.
+int64_t Now();
+// Returns the milliseconds between two performance counter readings.
+double MillisBetween(int64_t from, int64_t to);
+
 // Returns the value at quantile q (0..1) of a list, nearest rank; -1 for an empty list.
 double Quantile(std::vector<double> v, double q);
 // Returns the median of a list; -1 for an empty list.

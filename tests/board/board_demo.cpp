@@ -67,7 +67,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "demo: the test board is not there (%s)\n", BOARD_CONTROL_PATH);
     return 1;
   }
-  e2e::AppProcess app(argv[1], "");
+  e2e::AppProcess app(argv[1]);
   if (!app.started()) {
     std::fprintf(stderr, "demo: cannot start %s\n", argv[1]);
     return 1;

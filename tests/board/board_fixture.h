@@ -41,7 +41,7 @@ class BoardTest : public ::testing::Test {
 
   // Starts the program and waits for its window and for it to hold the board.
   void Start() {
-    app_ = std::make_unique<AppProcess>(ExeUnderTest(), "");
+    app_ = std::make_unique<AppProcess>(ExeUnderTest());
     ASSERT_TRUE(app_->started()) << "cannot start " << ExeUnderTest();
     main_ = FindMainWindow(app_->pid(), "QUILLOMATIC", kStartTimeoutMs);
     ASSERT_NE(main_, nullptr) << "no QUILLOMATIC window";

@@ -1,5 +1,5 @@
-// The common frame of the end-to-end tests: a simulator with its own device list, and
-// quillomatic.exe started against it with its window and gadgets at hand.
+// The common frame of the end-to-end tests: quillomatic.exe started with its window and
+// gadgets at hand.
 #pragma once
 
 #include <windows.h>
@@ -11,11 +11,9 @@
 
 #include "driver/app_process.h"
 #include "driver/gui_driver.h"
-#include "sim/device_sim.h"
 
 namespace e2e {
 
-constexpr devsim::DeviceIds kQuill = {0xAAAA, 0xEF22, 0x0100};
 constexpr int kStatusLabel = 0;
 constexpr int kReceiveField = 12;
 constexpr DWORD kStartTimeoutMs = 15000;
@@ -30,20 +28,11 @@ inline std::string ExeUnderTest() {
 
 class AppTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    CreateDirectoryA("C:\\quillsim", nullptr);
-    list_ = "C:\\quillsim\\e2e-" + std::to_string(GetCurrentProcessId()) + ".txt";
-    sim_ = std::make_unique<devsim::Simulator>(list_);
-  }
-  void TearDown() override {
-    app_.reset();
-    sim_.reset();
-    DeleteFileA(list_.c_str());
-  }
+  void TearDown() override { app_.reset(); }
 
   // Starts the program and waits for its window; fails the test if it does not appear.
   void Start() {
-    app_ = std::make_unique<AppProcess>(ExeUnderTest(), list_);
+    app_ = std::make_unique<AppProcess>(ExeUnderTest());
     ASSERT_TRUE(app_->started()) << "cannot start " << ExeUnderTest();
     main_ = FindMainWindow(app_->pid(), "QUILLOMATIC", kStartTimeoutMs);
     ASSERT_NE(main_, nullptr) << "no QUILLOMATIC window";
@@ -73,16 +62,14 @@ class AppTest : public ::testing::Test {
 
   // Asks the window to close and expects the process to end with code 0 within 1 s.
   void ExpectCloseEndsWithCodeZero() {
-    const int64_t asked = devsim::Now();
+    const ULONGLONG asked = GetTickCount64();
     ASSERT_TRUE(PostMessageA(main_, WM_CLOSE, 0, 0));
     DWORD code = 1;
     ASSERT_TRUE(app_->WaitExit(5000, &code)) << "still running 5 s after the close request";
     EXPECT_EQ(code, 0u);
-    EXPECT_LE(devsim::MillisBetween(asked, devsim::Now()), 1000.0);
+    EXPECT_LE(GetTickCount64() - asked, 1000u);
   }
 
-  std::string list_;
-  std::unique_ptr<devsim::Simulator> sim_;
   std::unique_ptr<AppProcess> app_;
   HWND main_ = nullptr;
   // How many controls the window had when it was first seen visible.

@@ -1,12 +1,11 @@
-// The window of quillomatic.exe on a screen of another DPI: the 96-dpi layout scaled, the
-// value drawn at the scaled size and whole in its field; and a move to a screen of another DPI
-// and back. The run's prefix reports the DPI that QUILL_E2E_DPI names (96 when unset).
+// The window of quillomatic.exe on a screen of another DPI: the 96-dpi layout scaled, a
+// ten-character value drawn at the scaled size and whole in its field; and a move to a screen
+// of another DPI and back. Each program started sees the DPI that the prefix's LogPixels
+// names when it starts, so each case sets it before starting the program and restores it.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
-#include <climits>
-#include <cstdlib>
 #include <string>
 
 #include "app_fixture.h"
@@ -16,11 +15,7 @@
 namespace e2e {
 namespace {
 
-// Returns the DPI that this run's prefix is set up for.
-UINT PrefixDpi() {
-  const char* named = std::getenv("QUILL_E2E_DPI");
-  return named != nullptr ? static_cast<UINT>(std::atoi(named)) : 96;
-}
+constexpr const char* kDesktopKey = "Control Panel\\Desktop";
 
 // Scales a 96-dpi pixel number.
 int Scaled(int value, UINT dpi) {
@@ -37,10 +32,28 @@ LOGFONTA ValueFontAt(UINT dpi) {
   return font;
 }
 
-class Dpi : public AppTest {
+class Dpi : public AppTest, public ::testing::WithParamInterface<UINT> {
  protected:
   void SetUp() override {
-    AppTest::SetUp();
+    DWORD size = sizeof saved_;
+    had_value_ = RegGetValueA(HKEY_CURRENT_USER, kDesktopKey, "LogPixels", RRF_RT_REG_DWORD,
+                              nullptr, &saved_, &size) == ERROR_SUCCESS;
+  }
+  void TearDown() override {
+    AppTest::TearDown();
+    if (had_value_) {
+      RegSetKeyValueA(HKEY_CURRENT_USER, kDesktopKey, "LogPixels", REG_DWORD, &saved_,
+                      sizeof saved_);
+    } else {
+      RegDeleteKeyValueA(HKEY_CURRENT_USER, kDesktopKey, "LogPixels");
+    }
+  }
+
+  // Starts the program on a screen of `dpi`.
+  void StartAt(DWORD dpi) {
+    ASSERT_EQ(
+        RegSetKeyValueA(HKEY_CURRENT_USER, kDesktopKey, "LogPixels", REG_DWORD, &dpi, sizeof dpi),
+        ERROR_SUCCESS);
     Start();
   }
 
@@ -99,23 +112,19 @@ class Dpi : public AppTest {
                 outer.left + dx + Scaled(kClientWidth, dpi) + frame_w,
                 outer.top + dy + Scaled(kClientHeight, dpi) + frame_h};
   }
+
+  DWORD saved_ = 96;
+  bool had_value_ = false;
 };
 
-TEST_F(Dpi, LayoutAndValueFollowTheScreensDpi) {
-  const UINT dpi = PrefixDpi();
-  HDC screen = GetDC(nullptr);
-  ASSERT_EQ(static_cast<UINT>(GetDeviceCaps(screen, LOGPIXELSY)), dpi) << "prefix not set up";
-  ReleaseDC(nullptr, screen);
+TEST_P(Dpi, LayoutAndValueFollowTheScreensDpi) {
+  const UINT dpi = GetParam();
+  ASSERT_NO_FATAL_FAILURE(StartAt(dpi));
   ExpectLayoutAt(dpi);
 
-  // A ten-digit value with its sign arrives; it must show whole, at the scaled size.
-  const int dev = sim_->Plug(kQuill);
-  ASSERT_TRUE(WaitForText(Gadget(kStatusLabel), "Discovered device", 3000));
+  // The widest value, with its sign, must show whole at the scaled size.
   HWND field = Gadget(kReceiveField);
-  ASSERT_TRUE(WaitUntil([&] { return sim_->OpenHandles(dev) == 2; }, 3000));
-  sim_->SendValue(dev, INT_MIN);
-  ASSERT_TRUE(WaitForText(field, "-2147483648", 3000)) << TextOf(field);
-
+  ASSERT_TRUE(WriteText(field, "-2147483648"));
   const LOGFONTA font = ValueFontAt(dpi);
   RECT inside = {};
   GetClientRect(field, &inside);
@@ -134,8 +143,12 @@ TEST_F(Dpi, LayoutAndValueFollowTheScreensDpi) {
   ExpectValueDrawnAt(dpi, "-2147483648");
 }
 
-TEST_F(Dpi, MovesToAnotherDpiAndBackWithoutLeakingFonts) {
-  ASSERT_EQ(PrefixDpi(), 96u) << "this case starts on a 96-dpi screen";
+INSTANTIATE_TEST_SUITE_P(Screens, Dpi, ::testing::Values(96u, 144u, 120u));
+
+class DpiChange : public Dpi {};
+
+TEST_F(DpiChange, MovesToAnotherDpiAndBackWithoutLeakingFonts) {
+  ASSERT_NO_FATAL_FAILURE(StartAt(96));
   // To 144 with a suggested rectangle 10 right and 20 down: the window takes it.
   RECT outer = {};
   GetWindowRect(main_, &outer);

@@ -1,5 +1,6 @@
-// The window of quillomatic.exe seen from outside with no device attached: frame, gadgets,
-// font and colours, keyboard focus order, idle texts and closing.
+// The window of quillomatic.exe seen from outside with no device attached (in the board's
+// prefix, with the test board off the bus): frame, gadgets, font and colours, keyboard focus
+// order, idle texts and closing.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "app_fixture.h"
+#include "board_client.h"
 #include "driver/screen.h"
 #include "main_layout.h"
 
@@ -19,8 +21,14 @@ const int kTabOrder[] = {1, 11, 13, 4, 2, 21, 23, 5, 3, 31, 33, 6, 12};
 class Shell : public AppTest {
  protected:
   void SetUp() override {
-    AppTest::SetUp();
+    ASSERT_TRUE(board_.ok()) << "no test board in this prefix";
+    ASSERT_TRUE(board_.Unplug());
+    ASSERT_TRUE(WaitUntil([] { return board::BoardPath().empty(); }, 5000));
     Start();
+  }
+  void TearDown() override {
+    AppTest::TearDown();
+    board_.Plug();
   }
 
   // Returns the gadget number of the focused control, or -2 when the focus is elsewhere.
@@ -28,6 +36,8 @@ class Shell : public AppTest {
     HWND f = FocusIn(main_);
     return f != nullptr && GetParent(f) == main_ ? GetDlgCtrlID(f) : -2;
   }
+
+  board::Board board_;
 };
 
 TEST_F(Shell, WindowHasFixedFrameAndClientSize) {

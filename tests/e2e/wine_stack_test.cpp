@@ -1,5 +1,5 @@
 // The hid layer against Wine's own SetupAPI, hid.dll and HID class driver, in a prefix without
-// the stand-ins: every prefix shows two virtual HID devices, a mouse and a keyboard, written by
+// the test board: every prefix shows two virtual HID devices, a mouse and a keyboard, written by
 // nobody here. The whole program also starts against that stack (QUILL_EXE): this build's on
 // the 64-bit one, the shipped exe on the 32-bit one.
 #include <windows.h>
@@ -83,7 +83,7 @@ INSTANTIATE_TEST_SUITE_P(MouseAndKeyboard, WineStack, ::testing::Values(kWineMou
 // The program starts against the real stack, finds no device of its own, and closes cleanly.
 TEST_F(HidStack, TheProgramStartsShowsNoDeviceAndCloses) {
   ASSERT_TRUE(Present(kWineMouse));
-  e2e::AppProcess app(QUILL_EXE, "C:\\quillsim\\none.txt");
+  e2e::AppProcess app(QUILL_EXE);
   ASSERT_TRUE(app.started());
   HWND main = e2e::FindMainWindow(app.pid(), "QUILLOMATIC", 15000);
   ASSERT_NE(main, nullptr) << "no QUILLOMATIC window";

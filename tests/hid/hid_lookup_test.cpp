@@ -213,8 +213,11 @@ TEST_F(HidLookupTest, ProductAndVendorAreComparedOnSixteenBitsInTheirOwnPlaces) 
   EXPECT_EQ(FindHidDeviceWith(platform_, as_unsigned, VENDOR, HID_ANY_VERSION), 1);
   EXPECT_EQ(FindHidDeviceWith(platform_, as_signed, VENDOR, HID_ANY_VERSION), 1);
   EXPECT_NE(OpenHidDeviceWith(platform_, as_signed, VENDOR, HID_ANY_VERSION), 0);
-  // Product and vendor swapped must not match.
+  // Product and vendor swapped must not match, nor either one alone.
   EXPECT_EQ(FindHidDeviceWith(platform_, VENDOR, PRODUCT, HID_ANY_VERSION), 0);
+  fake_.interfaces = {Device("v", VENDOR, PRODUCT + 1), Device("p", VENDOR + 1, PRODUCT)};
+  EXPECT_EQ(Find(), 0);
+  EXPECT_EQ(Open(), 0);
 }
 
 TEST_F(HidLookupTest, HandlesNotPositiveAsSigned32BitsAreSkippedAndNeverReturned) {

@@ -61,9 +61,8 @@ std::string WinePathOf(const std::string& path) {
   return out;
 }
 
-// Starts the program with the list file in its environment.
-AppProcess::AppProcess(const std::string& exe, const std::string& list_file) {
-  SetEnvironmentVariableA("QUILL_SIM_STATE", list_file.c_str());
+// Starts the program.
+AppProcess::AppProcess(const std::string& exe) {
   const std::string path = WinePathOf(exe);
   std::vector<char> cmd(path.begin(), path.end());
   cmd.insert(cmd.begin(), '"');

@@ -30,8 +30,8 @@ int GdiObjectsOf(DWORD pid);
 // The program's process; a process still running when this goes is terminated.
 class AppProcess {
  public:
-  // Starts `exe` with QUILL_SIM_STATE naming the simulator's list file.
-  AppProcess(const std::string& exe, const std::string& list_file);
+  // Starts `exe`.
+  explicit AppProcess(const std::string& exe);
   ~AppProcess();
   AppProcess(const AppProcess&) = delete;
   AppProcess& operator=(const AppProcess&) = delete;

@@ -1,14 +1,8 @@
 #include "gui_driver.h"
 
-#include <dbt.h>
-
-#include <algorithm>
-#include <cstddef>
-#include <cstring>
 #include <vector>
 
 #include "app_process.h"
-#include "sim/device_sim.h"
 
 namespace e2e {
 
@@ -136,26 +130,6 @@ bool Press(HWND button) {
 bool Answers(HWND w, UINT timeout_ms) {
   DWORD_PTR result = 0;
   return SendMessageTimeoutA(w, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, timeout_ms, &result) != 0;
-}
-
-// Sends WM_DEVICECHANGE with a real DEV_BROADCAST_DEVICEINTERFACE_A of the HID class, its
-// size covering the name and its terminator.
-// NOTE: the record lives in this process. Wine copies a WM_DEVICECHANGE record (wParam with
-// bit 15 set) into the receiving process by its dbch_size, as the platform's own sender does.
-bool SendDeviceNotice(HWND w, WPARAM kind, const std::string& name) {
-  constexpr size_t kNameOffset = offsetof(DEV_BROADCAST_DEVICEINTERFACE_A, dbcc_name);
-  std::vector<char> record(
-      std::max(kNameOffset + name.size() + 1, sizeof(DEV_BROADCAST_DEVICEINTERFACE_A)));
-  DEV_BROADCAST_DEVICEINTERFACE_A notice = {};
-  notice.dbcc_size =
-      static_cast<DWORD>(name.empty() ? sizeof(notice) : kNameOffset + name.size() + 1);
-  notice.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
-  std::memcpy(&notice.dbcc_classguid, &devsim::kHidClassGuid, sizeof(notice.dbcc_classguid));
-  std::memcpy(record.data(), &notice, kNameOffset);
-  std::memcpy(record.data() + kNameOffset, name.c_str(), name.size() + 1);
-  DWORD_PTR answer = 0;
-  return SendMessageTimeoutA(w, WM_DEVICECHANGE, kind, reinterpret_cast<LPARAM>(record.data()),
-                             SMTO_ABORTIFHUNG, kMessageTimeoutMs, &answer) != 0;
 }
 
 // Copies the rectangle into the window's process and sends WM_DPICHANGED with its address.

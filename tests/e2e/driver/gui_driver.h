@@ -46,11 +46,6 @@ bool Press(HWND button);
 // Tells whether the window's thread handles a message within `timeout_ms`.
 bool Answers(HWND w, UINT timeout_ms);
 
-// Sends a window a HID-class device notice (DBT_DEVICEARRIVAL or DBT_DEVICEREMOVECOMPLETE)
-// naming an interface, as the platform does (an empty name gives a record without one);
-// false when it is not handled in time.
-bool SendDeviceNotice(HWND w, WPARAM kind, const std::string& name);
-
 // Sends a window WM_DPICHANGED for `dpi` with a suggested outer rectangle (null: none). The
 // rectangle is written into the window's process, whose address lParam must be.
 bool SendDpiChange(HWND w, UINT dpi, const RECT* suggested);
