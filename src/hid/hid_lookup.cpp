@@ -147,6 +147,16 @@ bool SpeaksConsoleReports(const HidPlatform& platform, intptr_t handle) {
          output == CONSOLE_OUTPUT_LENGTH;
 }
 
+// True when a query-only open of a path shows the console's report lengths.
+bool QuerySpeaksConsoleReports(const HidPlatform& platform, const std::string& path) {
+  const intptr_t handle = platform.create_file(path.c_str(), QUERY_ACCESS, SHARE_READ_WRITE, false,
+                                               OPEN_EXISTING_FILE, 0);
+  if (!IsHandle(handle)) return false;
+  const bool speaks = SpeaksConsoleReports(platform, handle);
+  platform.close_handle(handle);
+  return speaks;
+}
+
 }  // namespace
 
 // Returns 1 when a present HID interface matches, else 0; leaves no handle open.
@@ -179,19 +189,28 @@ int32_t CheckHidHandleWith(const HidPlatform& platform, HidHandle handle, uint16
 }
 
 // Opens the matching interface that speaks the console's reports, else the first matching one
-// that opens; the others opened on the way are closed.
+// that opens; the others opened on the way are closed. An interface of the console's reports
+// that refuses (another program holds it) is waited for rather than passed over for one that
+// cannot take them.
 HidHandle ChooseHidDeviceWith(const HidPlatform& platform, uint16_t product, uint16_t vendor,
                               uint16_t version, std::string* path, HidChoice* choice) {
   const Wanted wanted{product, vendor, version};
   intptr_t first = 0;
   bool seen = false;
   bool refused = false;
+  bool wait = false;  // the scan stopped at a held interface of the console's reports
   path->clear();
   VisitHidInterfaces(platform, [&](const std::string& candidate) {
     if (!QueryMatches(platform, candidate, wanted)) return false;
     seen = true;
-    const intptr_t handle = OpenInterface(platform, candidate, wanted, &refused);
-    if (handle == 0) return false;
+    bool held = false;
+    const intptr_t handle = OpenInterface(platform, candidate, wanted, &held);
+    if (handle == 0) {
+      refused = refused || held;
+      // NOTE: the report lengths can be read through a query-only handle.
+      wait = held && QuerySpeaksConsoleReports(platform, candidate);
+      return wait;
+    }
     const bool speaks = SpeaksConsoleReports(platform, handle);
     if (first != 0 && !speaks) {
       platform.close_handle(handle);
@@ -202,6 +221,12 @@ HidHandle ChooseHidDeviceWith(const HidPlatform& platform, uint16_t product, uin
     *path = candidate;
     return speaks;
   });
+  if (wait && first != 0) {
+    // An interface that cannot take the console's reports is no stand-in for a held one.
+    platform.close_handle(first);
+    first = 0;
+    path->clear();
+  }
   *choice = first != 0 ? HidChoice::kOpened
             : refused  ? HidChoice::kRefused
             : seen     ? HidChoice::kFailed

@@ -160,6 +160,13 @@ TEST_F(HidLookupTest, TheChoiceKeepsTheInterfaceOfTheConsolesReportsElseTheFirst
   EXPECT_EQ(choose(), -1);
   EXPECT_EQ(choice, HidChoice::kRefused);
   EXPECT_EQ(fake_.open_handles.size(), 2u);  // the two kept above
+  // The console's interface held by another program: waited for, not passed over.
+  console.output_length = 9;
+  console.read_write_open = false;
+  fake_.interfaces = {consumer, console};
+  EXPECT_EQ(choose(), -1);
+  EXPECT_EQ(choice, HidChoice::kRefused);
+  EXPECT_EQ(fake_.open_handles.size(), 2u);
 }
 
 TEST_F(HidLookupTest, TwoMatchingDevicesLowerIndexWinsAndEachOpenIsNew) {
