@@ -57,8 +57,9 @@ enum class HidChoice { kNone, kOpened, kRefused, kFailed };
 // Tries every matching interface in enumeration order: a query-only open reads its identifiers,
 // and a matching one is opened for reading and writing. Of those that open, keeps the first
 // whose reports are the console's (output 9 bytes, input 5, ID byte included), else the first
-// that opened; returns its handle (the others are closed) and its path in *path, or 0. *choice
-// says how it ended.
+// that opened; returns its handle (the others are closed) and its path in *path, or 0. An
+// interface of the console's reports that refuses (another program holds it) ends the scan with
+// none kept rather than one that cannot take them. *choice says how it ended.
 HidHandle ChooseHidDevice(uint16_t product, uint16_t vendor, uint16_t version, std::string* path,
                           HidChoice* choice);
 // Opens one interface path for reading and writing; returns the handle when the interface

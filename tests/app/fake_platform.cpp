@@ -315,8 +315,9 @@ HidHandle ChooseHidDevice(uint16_t product, uint16_t vendor, uint16_t version, s
     const std::string candidate = i.path;
     const HidHandle h = OpenInterface(w, i, &refused);  // may plug an interface: return now
     *choice = h != 0 ? HidChoice::kOpened : refused ? HidChoice::kRefused : HidChoice::kFailed;
-    if (h != 0) *path = candidate;
-    if (h != 0) return h;
+    if (h == 0) continue;
+    *path = candidate;
+    return h;
   }
   return 0;
 }
