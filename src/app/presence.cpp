@@ -1,5 +1,7 @@
 #include "app/presence.h"
 
+#include <utility>
+
 #include "app/globals.h"
 #include "app/read_handover.h"
 #include "hid/hid.h"
@@ -13,30 +15,77 @@ namespace {
 // HELD, a lookup while ABSENT, a lookup when due while WAITING); the look without waiting.
 enum class Step { kNone, kLook, kLookNow };
 
-// True while the device behind WriteHandle answers. One failed probe is confirmed by a second
-// one shortly after, so a passing fault costs nothing.
+// True while the device held answers: asked through ProbeHandle once a write was given up,
+// else through WriteHandle. One failed probe is confirmed by a second one shortly after, so a
+// passing fault costs nothing.
 bool HeldDeviceAnswers() {
-  const HidHandle handle = PresenceDevice.WriteHandle;
-  const std::string& path = PresenceDevice.path;
-  if (CheckHidHandle(handle, path, DEVICE_PRODUCT_ID, DEVICE_VENDOR_ID, HID_ANY_VERSION) == 1) {
-    return true;
-  }
+  const PresenceRecord& device = PresenceDevice;
+  const auto answers = [&] {
+    // NOTE: without a probe handle, a handle with a given-up write on it cannot be asked.
+    const HidHandle handle = device.ProbeHandle != 0             ? device.ProbeHandle
+                             : HidWriteStuck(device.WriteHandle) ? 0
+                                                                 : device.WriteHandle;
+    return CheckHidHandle(handle, DEVICE_PRODUCT_ID, DEVICE_VENDOR_ID, HID_ANY_VERSION) == 1;
+  };
+  if (answers()) return true;
   PresencePause(PROBE_CONFIRM_MS);
-  return CheckHidHandle(handle, path, DEVICE_PRODUCT_ID, DEVICE_VENDOR_ID, HID_ANY_VERSION) == 1;
+  return answers();
 }
 
-// Opens WriteHandle on the interface that the lookup chooses, then ReadHandle on the same
-// path, so both name one interface; when either fails neither is kept.
-HidChoice OpenBoth(std::string* path, HidHandle* write, HidHandle* read) {
-  HidChoice choice = HidChoice::kNone;
-  *write = ChooseHidDevice(DEVICE_PRODUCT_ID, DEVICE_VENDOR_ID, HID_ANY_VERSION, path, &choice);
-  if (*write == 0) return choice;
+// Runs the choice and opens WriteHandle on the interface it keeps, then ReadHandle on the same
+// path, so both name one interface; when either fails neither is kept. Fills a fresh record.
+HidChoice OpenBoth(PresenceRecord* record) {
+  *record = PresenceRecord{};
+  HidChosen chosen;
+  record->WriteHandle =
+      ChooseHidDevice(DEVICE_PRODUCT_ID, DEVICE_VENDOR_ID, HID_ANY_VERSION, &chosen);
+  if (record->WriteHandle == 0) return chosen.choice;
   bool refused = false;
-  *read = OpenHidDeviceAt(*path, DEVICE_PRODUCT_ID, DEVICE_VENDOR_ID, HID_ANY_VERSION, &refused);
-  if (*read != 0) return HidChoice::kOpened;
-  CloseHidHandle(*write);
-  *write = 0;
+  record->ReadHandle =
+      OpenHidDeviceAt(chosen.path, DEVICE_PRODUCT_ID, DEVICE_VENDOR_ID, HID_ANY_VERSION, &refused);
+  if (record->ReadHandle != 0) {
+    record->path = chosen.path;
+    record->speaks = chosen.speaks;
+    return HidChoice::kOpened;
+  }
+  CloseHidHandle(record->WriteHandle);
+  record->WriteHandle = 0;
   return refused ? HidChoice::kRefused : HidChoice::kFailed;
+}
+
+// Closes what a record holds; ReadHandle through the hand-over.
+void Release(const PresenceRecord& record) {
+  RetireReadHandle();
+  CloseHidHandle(record.WriteHandle);
+  CloseHidHandle(record.ProbeHandle);
+}
+
+// Makes the record held: ReadHandle goes to the receive loop, and a choice that kept an
+// interface of another kind than the console's is run again after OPEN_RETRY_MS.
+void Hold(PresenceRecord record) {
+  record.state = PresenceState::kHeld;
+  if (!record.speaks) record.retry_at = PresenceClockMs() + OPEN_RETRY_MS;
+  PresenceDevice = std::move(record);
+  PutReadHandle(PresenceDevice.ReadHandle);
+}
+
+// Held on an interface that does not speak the console's reports: runs the choice again, and
+// when it keeps one that does, both handles move there; else what is held stays.
+void LookForConsoleInterface() {
+  PresenceRecord next;
+  if (OpenBoth(&next) == HidChoice::kOpened && next.speaks) {
+    Release(PresenceDevice);
+    Hold(std::move(next));
+    return;
+  }
+  CloseHidHandle(next.ReadHandle);
+  CloseHidHandle(next.WriteHandle);
+  PresenceDevice.retry_at = PresenceClockMs() + OPEN_RETRY_MS;
+}
+
+// True when the time for the record's next choice has come.
+bool Due(const PresenceRecord& device) {
+  return PresenceClockMs() >= device.retry_at;
 }
 
 // Makes one step of the state machine; the only function that changes PresenceDevice.
@@ -47,33 +96,32 @@ void Run(Step step) {
   WakeRetiredRead();
   const bool was_held = device.state == PresenceState::kHeld;
   if (was_held) {
-    if (HeldDeviceAnswers()) return;
+    if (HeldDeviceAnswers()) {
+      if (!device.speaks && (step == Step::kLookNow || Due(device))) LookForConsoleInterface();
+      return;
+    }
     // The device has gone (it may be back already, as a new device behind a new handle).
-    RetireReadHandle();
-    CloseHidHandle(device.WriteHandle);
+    Release(device);
     device = PresenceRecord{};
   }
-  if (device.state == PresenceState::kWaiting && step != Step::kLookNow &&
-      PresenceClockMs() < device.retry_at) {
-    return;
-  }
-  device = PresenceRecord{};
-  const HidChoice choice = OpenBoth(&device.path, &device.WriteHandle, &device.ReadHandle);
+  if (device.state == PresenceState::kWaiting && step != Step::kLookNow && !Due(device)) return;
+  PresenceRecord next;
+  const HidChoice choice = OpenBoth(&next);
   DeviceState = choice != HidChoice::kNone ? 1 : 0;
   switch (choice) {
     case HidChoice::kOpened:
-      device.state = PresenceState::kHeld;
-      PutReadHandle(device.ReadHandle);
+      Hold(std::move(next));
       break;
     case HidChoice::kRefused:
+      device = PresenceRecord{};
       device.state = PresenceState::kWaiting;
       device.retry_at = PresenceClockMs() + OPEN_RETRY_MS;
       break;
     case HidChoice::kFailed:
     case HidChoice::kNone:
-      break;  // ABSENT: tried again at the next tick
+      device = PresenceRecord{};  // ABSENT: tried again at the next tick
+      break;
   }
-  if (device.state != PresenceState::kHeld) device.path.clear();
   const bool now_held = device.state == PresenceState::kHeld;
   if (now_held != was_held) {
     PutGadgetText(STATUS_LABEL, now_held ? "Discovered device" : "No HID device");
@@ -91,7 +139,7 @@ Step JudgeNotice(const DeviceNoticeInfo& notice) {
   const bool named = ReadNoticeName(notice.name_field.data(), notice.name_field.size(), &name);
   const bool held = PresenceDevice.state == PresenceState::kHeld;
   if (notice.arrival) {
-    if (held) return Step::kNone;
+    if (held && PresenceDevice.speaks) return Step::kNone;
     if (!named) return Step::kLook;
     return NameCouldBeHidDevice(name, DEVICE_PRODUCT_ID, DEVICE_VENDOR_ID) ? Step::kLookNow
                                                                            : Step::kNone;
@@ -108,8 +156,15 @@ int32_t CheckDevice() {
   return 0;
 }
 
-// A write on WriteHandle failed: the device held is asked at once.
+// A write on WriteHandle failed: the device held is asked at once. A write given up that still
+// runs on the handle leaves a query-only handle on the same device to ask from then on.
 void HandleWriteFailure() {
+  PresenceRecord& device = PresenceDevice;
+  if (device.state == PresenceState::kHeld && device.ProbeHandle == 0 &&
+      HidWriteStuck(device.WriteHandle)) {
+    device.ProbeHandle =
+        OpenHidProbe(device.path, DEVICE_PRODUCT_ID, DEVICE_VENDOR_ID, HID_ANY_VERSION);
+  }
   Run(JudgeTransferFailure());
 }
 

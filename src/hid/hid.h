@@ -54,26 +54,35 @@ HidHandle OpenHidDevice(uint16_t product, uint16_t vendor, uint16_t version,
 // How ChooseHidDevice ended: no matching interface; one opened; some refused (another program
 // holds them) and none opened; or none opened and none refused.
 enum class HidChoice { kNone, kOpened, kRefused, kFailed };
-// Tries every matching interface in enumeration order: a query-only open reads its identifiers,
-// and a matching one is opened for reading and writing. Of those that open, keeps the first
-// whose reports are the console's (output 9 bytes, input 5, ID byte included), else the first
-// that opened; returns its handle (the others are closed) and its path in *path, or 0. An
-// interface of the console's reports that refuses (another program holds it) ends the scan with
-// none kept rather than one that cannot take them. *choice says how it ended.
-HidHandle ChooseHidDevice(uint16_t product, uint16_t vendor, uint16_t version, std::string* path,
-                          HidChoice* choice);
+// What ChooseHidDevice found: how it ended, the path of the interface kept, and whether that
+// interface speaks the console's reports (else it is only the first matching one that opened).
+struct HidChosen {
+  HidChoice choice = HidChoice::kNone;
+  std::string path;
+  bool speaks = false;
+};
+// Tries every matching interface in enumeration order: one query-only open reads its
+// identifiers and report lengths, and a matching one is opened for reading and writing. Keeps
+// the first that opens and whose reports are the console's (output 9 bytes, input 5, ID byte
+// included); while none of those opens but one is refused (another program holds it), keeps
+// none, so that it is waited for; else keeps the first that opened. Returns the handle kept
+// (the others are closed), or 0; *chosen says how it ended and what was kept.
+HidHandle ChooseHidDevice(uint16_t product, uint16_t vendor, uint16_t version, HidChosen* chosen);
 // Opens one interface path for reading and writing; returns the handle when the interface
 // matches (product, vendor, version), else 0. When the open fails, *refused (when given) tells
 // whether the interface is there but refuses to be opened for reading and writing, as one that
 // another program holds does (sharing violation, access denied).
 HidHandle OpenHidDeviceAt(const std::string& path, uint16_t product, uint16_t vendor,
                           uint16_t version, bool* refused = nullptr);
-// Returns 1 when the device behind an open handle still answers and matches (product,
-// vendor, version), else 0. Touches no other interface. While a write given up still runs on
-// the handle (whose synchronous I/O would wait behind it), the device is asked through a
-// query-only open of `path`, the interface the handle is open on.
-int32_t CheckHidHandle(HidHandle handle, const std::string& path, uint16_t product, uint16_t vendor,
+// Opens one interface path with query-only access; returns the handle when the interface
+// matches (product, vendor, version), else 0. Such a handle carries no transfer, so a check on
+// it never waits behind one, and it dies with the device it was opened on, whatever comes back
+// at the same path later.
+HidHandle OpenHidProbe(const std::string& path, uint16_t product, uint16_t vendor,
                        uint16_t version);
+// Returns 1 when the device behind an open handle still answers and matches (product,
+// vendor, version), else 0. Touches no other interface.
+int32_t CheckHidHandle(HidHandle handle, uint16_t product, uint16_t vendor, uint16_t version);
 // Fills 16 bytes with the HID interface class GUID; all zero without "hid.dll".
 void FetchHidClassGuid(uint8_t* guid);
 
@@ -113,6 +122,9 @@ int32_t WriteHidDeviceWithin(HidHandle handle, const void* buffer, int32_t count
                              WaitForObjectFn wait, uint32_t* error = nullptr);
 // Ends the writer thread that WriteHidDeviceWithin keeps between writes (at shutdown).
 void StopHidWriter();
+// True while a bounded write that was given up still runs on the handle: a query on the
+// handle would wait behind it, as its synchronous I/O is serialised.
+bool HidWriteStuck(HidHandle handle);
 // Closes a handle; returns the platform's result, or 0 without a call for handle 0. While a
 // bounded write that was given up still runs on the handle, the close is left to that write.
 int32_t CloseHidHandle(HidHandle handle);

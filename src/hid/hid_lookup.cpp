@@ -6,6 +6,7 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -70,37 +71,69 @@ bool ReadAttributes(const HidPlatform& platform, intptr_t handle, HiddAttributes
   return platform.get_attributes(handle, attributes) != 0;
 }
 
-// True when a query-only open of a path reads matching identifiers; leaves no handle open.
-bool QueryMatches(const HidPlatform& platform, const std::string& path, const Wanted& wanted) {
+// True when an open interface's reports are the console's: the 9-byte output report and the
+// 5-byte input report, ID byte included.
+bool SpeaksConsoleReports(const HidPlatform& platform, intptr_t handle) {
+  uint16_t input = 0;
+  uint16_t output = 0;
+  return platform.get_report_lengths(handle, &input, &output) && input == CONSOLE_INPUT_LENGTH &&
+         output == CONSOLE_OUTPUT_LENGTH;
+}
+
+// Opens a path with query-only access; returns the handle when its identifiers match, else 0.
+intptr_t OpenQueryOnly(const HidPlatform& platform, const std::string& path, const Wanted& wanted) {
   const intptr_t handle = platform.create_file(path.c_str(), QUERY_ACCESS, SHARE_READ_WRITE, false,
                                                OPEN_EXISTING_FILE, 0);
-  if (!IsHandle(handle)) return false;
+  if (!IsHandle(handle)) return 0;
   HiddAttributes attributes;
-  const bool read = ReadAttributes(platform, handle, &attributes);
+  if (ReadAttributes(platform, handle, &attributes) && Matches(attributes, wanted)) return handle;
   platform.close_handle(handle);
-  return read && Matches(attributes, wanted);
+  return 0;
+}
+
+// True when a query-only open of a path reads matching identifiers; leaves no handle open.
+// When `speaks` is given, it tells whether the report lengths, read through the same handle,
+// are the console's.
+bool QueryMatches(const HidPlatform& platform, const std::string& path, const Wanted& wanted,
+                  bool* speaks = nullptr) {
+  const intptr_t handle = OpenQueryOnly(platform, path, wanted);
+  if (handle == 0) return false;
+  if (speaks != nullptr) *speaks = SpeaksConsoleReports(platform, handle);
+  platform.close_handle(handle);
+  return true;
 }
 
 // Opens one interface for reading and writing; returns the handle when it matches, else 0.
-// A refused open (sharing violation, access denied), or identifiers that cannot be read on a
-// read-write handle, is what a device held by another program gives; then a query-only open
-// tells whether the interface is the one wanted, and *refused says so.
-intptr_t OpenInterface(const HidPlatform& platform, const std::string& path, const Wanted& wanted,
-                       bool* refused) {
+// *held tells whether the open failed as it does on a device that another program holds: the
+// open refused (sharing violation, access denied), or identifiers that cannot be read on the
+// read-write handle.
+intptr_t OpenReadWrite(const HidPlatform& platform, const std::string& path, const Wanted& wanted,
+                       bool* held) {
+  *held = false;
   const intptr_t handle = platform.create_file(path.c_str(), READ_WRITE_ACCESS, SHARE_READ_WRITE,
                                                true, OPEN_EXISTING_FILE, 0);
-  if (IsHandle(handle)) {
-    HiddAttributes attributes;
-    const bool read = ReadAttributes(platform, handle, &attributes);
-    if (read && Matches(attributes, wanted)) return handle;
-    platform.close_handle(handle);
-    if (read) return 0;
-  } else {
+  if (!IsHandle(handle)) {
     const uint32_t error = platform.last_error();
-    if (error != OPEN_ACCESS_DENIED && error != OPEN_SHARING_VIOLATION) return 0;
+    *held = error == OPEN_ACCESS_DENIED || error == OPEN_SHARING_VIOLATION;
+    return 0;
   }
-  if (refused != nullptr && QueryMatches(platform, path, wanted)) *refused = true;
+  HiddAttributes attributes;
+  const bool read = ReadAttributes(platform, handle, &attributes);
+  if (read && Matches(attributes, wanted)) return handle;
+  platform.close_handle(handle);
+  *held = !read;
   return 0;
+}
+
+// Opens one interface for reading and writing; returns the handle when it matches, else 0.
+// When the open fails as a held device's does, a query-only open tells whether the interface
+// is the one wanted, and *refused says so.
+intptr_t OpenInterface(const HidPlatform& platform, const std::string& path, const Wanted& wanted,
+                       bool* refused) {
+  bool held = false;
+  const intptr_t handle = OpenReadWrite(platform, path, wanted, &held);
+  if (held && refused != nullptr && QueryMatches(platform, path, wanted)) *refused = true;
+  return handle;
 }
 
 // Calls visit(path) for each present HID interface from index 0 until it returns true.
@@ -138,23 +171,13 @@ intptr_t ScanHidInterfaces(const HidPlatform& platform, ScanMode mode, const Wan
   return found;
 }
 
-// True when an open interface's reports are the console's: the 9-byte output report and the
-// 5-byte input report, ID byte included.
-bool SpeaksConsoleReports(const HidPlatform& platform, intptr_t handle) {
-  uint16_t input = 0;
-  uint16_t output = 0;
-  return platform.get_report_lengths(handle, &input, &output) && input == CONSOLE_INPUT_LENGTH &&
-         output == CONSOLE_OUTPUT_LENGTH;
-}
-
-// True when a query-only open of a path shows the console's report lengths.
-bool QuerySpeaksConsoleReports(const HidPlatform& platform, const std::string& path) {
-  const intptr_t handle = platform.create_file(path.c_str(), QUERY_ACCESS, SHARE_READ_WRITE, false,
-                                               OPEN_EXISTING_FILE, 0);
-  if (!IsHandle(handle)) return false;
-  const bool speaks = SpeaksConsoleReports(platform, handle);
-  platform.close_handle(handle);
-  return speaks;
+// Returns the index of the first interface seen that `take` accepts, or -1.
+template <typename Take>
+int FirstSeen(const std::vector<SeenInterface>& seen, Take take) {
+  for (size_t i = 0; i < seen.size(); ++i) {
+    if (take(seen[i])) return static_cast<int>(i);
+  }
+  return -1;
 }
 
 }  // namespace
@@ -179,6 +202,12 @@ HidHandle OpenHidDeviceAtWith(const HidPlatform& platform, const std::string& pa
   return OpenInterface(platform, path, Wanted{product, vendor, version}, refused);
 }
 
+// Returns a query-only handle to one interface path when it matches, else 0.
+HidHandle OpenHidProbeWith(const HidPlatform& platform, const std::string& path, uint16_t product,
+                           uint16_t vendor, uint16_t version) {
+  return OpenQueryOnly(platform, path, Wanted{product, vendor, version});
+}
+
 // Returns 1 when the device behind an open handle still answers with matching identifiers.
 int32_t CheckHidHandleWith(const HidPlatform& platform, HidHandle handle, uint16_t product,
                            uint16_t vendor, uint16_t version) {
@@ -188,54 +217,52 @@ int32_t CheckHidHandleWith(const HidPlatform& platform, HidHandle handle, uint16
   return Matches(attributes, Wanted{product, vendor, version}) ? 1 : 0;
 }
 
-// Opens the matching interface that speaks the console's reports, else the first matching one
-// that opens; the others opened on the way are closed. An interface of the console's reports
-// that refuses (another program holds it) is waited for rather than passed over for one that
-// cannot take them.
-HidHandle ChooseHidDeviceWith(const HidPlatform& platform, uint16_t product, uint16_t vendor,
-                              uint16_t version, std::string* path, HidChoice* choice) {
-  const Wanted wanted{product, vendor, version};
-  intptr_t first = 0;
-  bool seen = false;
-  bool refused = false;
-  bool wait = false;  // the scan stopped at a held interface of the console's reports
-  path->clear();
-  VisitHidInterfaces(platform, [&](const std::string& candidate) {
-    if (!QueryMatches(platform, candidate, wanted)) return false;
-    seen = true;
-    bool held = false;
-    const intptr_t handle = OpenInterface(platform, candidate, wanted, &held);
-    if (handle == 0) {
-      refused = refused || held;
-      // NOTE: the report lengths can be read through a query-only handle.
-      wait = held && QuerySpeaksConsoleReports(platform, candidate);
-      return wait;
-    }
-    const bool speaks = SpeaksConsoleReports(platform, handle);
-    if (first != 0 && !speaks) {
-      platform.close_handle(handle);
-      return false;
-    }
-    if (first != 0) platform.close_handle(first);
-    first = handle;
-    *path = candidate;
-    return speaks;
-  });
-  if (wait && first != 0) {
-    // An interface that cannot take the console's reports is no stand-in for a held one.
-    platform.close_handle(first);
-    first = 0;
-    path->clear();
+// Picks the interface to keep from what the scan saw of each, in enumeration order: the first
+// that opened and speaks the console's reports; else none while one that speaks them is held by
+// another program (it is waited for: an interface that cannot take the reports is no stand-in
+// for it); else the first that opened; else none.
+InterfacePick PickInterface(const std::vector<SeenInterface>& seen) {
+  const int console = FirstSeen(seen, [](const SeenInterface& s) { return s.opened && s.speaks; });
+  if (console >= 0) return {console, HidChoice::kOpened};
+  if (FirstSeen(seen, [](const SeenInterface& s) { return s.refused && s.speaks; }) >= 0) {
+    return {-1, HidChoice::kRefused};
   }
-  *choice = first != 0 ? HidChoice::kOpened
-            : refused  ? HidChoice::kRefused
-            : seen     ? HidChoice::kFailed
-                       : HidChoice::kNone;
-  return first;
+  const int opened = FirstSeen(seen, [](const SeenInterface& s) { return s.opened; });
+  if (opened >= 0) return {opened, HidChoice::kOpened};
+  if (FirstSeen(seen, [](const SeenInterface& s) { return s.refused; }) >= 0) {
+    return {-1, HidChoice::kRefused};
+  }
+  return {-1, seen.empty() ? HidChoice::kNone : HidChoice::kFailed};
 }
 
-// Returns 1 when a query-only open of a path reads matching identifiers, else 0.
-int32_t CheckHidPathWith(const HidPlatform& platform, const std::string& path, uint16_t product,
-                         uint16_t vendor, uint16_t version) {
-  return QueryMatches(platform, path, Wanted{product, vendor, version}) ? 1 : 0;
+// Sees every matching interface and keeps the one PickInterface picks; the others opened on the
+// way are closed. One query-only open of each reads its identifiers and report lengths, and
+// only a matching one is opened for reading and writing; the scan ends at the first interface
+// of the console's reports that opens, which nothing after it could beat.
+HidHandle ChooseHidDeviceWith(const HidPlatform& platform, uint16_t product, uint16_t vendor,
+                              uint16_t version, HidChosen* chosen) {
+  const Wanted wanted{product, vendor, version};
+  std::vector<SeenInterface> seen;
+  std::vector<intptr_t> handles;
+  std::vector<std::string> paths;
+  VisitHidInterfaces(platform, [&](const std::string& candidate) {
+    SeenInterface s;
+    if (!QueryMatches(platform, candidate, wanted, &s.speaks)) return false;
+    const intptr_t handle = OpenReadWrite(platform, candidate, wanted, &s.refused);
+    s.opened = handle != 0;
+    seen.push_back(s);
+    handles.push_back(handle);
+    paths.push_back(candidate);
+    return s.opened && s.speaks;
+  });
+  const InterfacePick pick = PickInterface(seen);
+  for (size_t i = 0; i < handles.size(); ++i) {
+    if (handles[i] != 0 && static_cast<int>(i) != pick.index) platform.close_handle(handles[i]);
+  }
+  *chosen = HidChosen{};
+  chosen->choice = pick.choice;
+  if (pick.index < 0) return 0;
+  chosen->path = paths[pick.index];
+  chosen->speaks = seen[pick.index].speaks;
+  return handles[pick.index];
 }

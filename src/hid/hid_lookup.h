@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "hid/hid.h"
 
@@ -107,12 +108,25 @@ HidHandle OpenHidDeviceWith(const HidPlatform& platform, uint16_t product, uint1
 HidHandle OpenHidDeviceAtWith(const HidPlatform& platform, const std::string& path,
                               uint16_t product, uint16_t vendor, uint16_t version,
                               bool* refused = nullptr);
+// What the choice's scan saw of one matching interface.
+struct SeenInterface {
+  bool opened = false;   // it opened for reading and writing
+  bool refused = false;  // the read-write open was refused, as another program's hold makes it
+  bool speaks = false;   // its report lengths are the console's
+};
+// The interface picked among those seen (its index, -1 for none) and how the choice ended.
+struct InterfacePick {
+  int index;
+  HidChoice choice;
+};
+// Picks the interface to keep from what the scan saw of each, in enumeration order.
+InterfacePick PickInterface(const std::vector<SeenInterface>& seen);
 // ChooseHidDevice over a platform table.
 HidHandle ChooseHidDeviceWith(const HidPlatform& platform, uint16_t product, uint16_t vendor,
-                              uint16_t version, std::string* path, HidChoice* choice);
-// 1 when a query-only open of a path reads matching identifiers, else 0; leaves nothing open.
-int32_t CheckHidPathWith(const HidPlatform& platform, const std::string& path, uint16_t product,
-                         uint16_t vendor, uint16_t version);
+                              uint16_t version, HidChosen* chosen);
+// OpenHidProbe over a platform table.
+HidHandle OpenHidProbeWith(const HidPlatform& platform, const std::string& path, uint16_t product,
+                           uint16_t vendor, uint16_t version);
 // CheckHidHandle over a platform table: 1 when HidD_GetAttributes succeeds on the open handle
 // and the identifiers match, else 0. No enumeration, no other handle.
 int32_t CheckHidHandleWith(const HidPlatform& platform, HidHandle handle, uint16_t product,

@@ -9,7 +9,6 @@
 #include <cstring>
 
 #include "hid/bound_functions.h"
-#include "hid/deferred_close.h"
 #include "hid/hid.h"
 #include "hid/hid_lookup.h"
 
@@ -137,9 +136,8 @@ HidHandle OpenHidDevice(uint16_t product, uint16_t vendor, uint16_t version, std
 }
 
 // Opens the matching interface that speaks the console's reports, else the first that opens.
-HidHandle ChooseHidDevice(uint16_t product, uint16_t vendor, uint16_t version, std::string* path,
-                          HidChoice* choice) {
-  return ChooseHidDeviceWith(WindowsHid, product, vendor, version, path, choice);
+HidHandle ChooseHidDevice(uint16_t product, uint16_t vendor, uint16_t version, HidChosen* chosen) {
+  return ChooseHidDeviceWith(WindowsHid, product, vendor, version, chosen);
 }
 
 // Opens one interface path for reading and writing when it matches; returns the handle or 0.
@@ -148,12 +146,14 @@ HidHandle OpenHidDeviceAt(const std::string& path, uint16_t product, uint16_t ve
   return OpenHidDeviceAtWith(WindowsHid, path, product, vendor, version, refused);
 }
 
-// Returns 1 when the device behind an open handle still answers with matching identifiers.
-int32_t CheckHidHandle(HidHandle handle, const std::string& path, uint16_t product, uint16_t vendor,
+// Opens one interface path with query-only access when it matches; returns the handle or 0.
+HidHandle OpenHidProbe(const std::string& path, uint16_t product, uint16_t vendor,
                        uint16_t version) {
-  // NOTE: a synchronous handle serialises its I/O, so a query on it would wait behind a
-  // given-up write; a handle of its own on the same interface answers at once.
-  if (HasStuckWrite(handle)) return CheckHidPathWith(WindowsHid, path, product, vendor, version);
+  return OpenHidProbeWith(WindowsHid, path, product, vendor, version);
+}
+
+// Returns 1 when the device behind an open handle still answers with matching identifiers.
+int32_t CheckHidHandle(HidHandle handle, uint16_t product, uint16_t vendor, uint16_t version) {
   return CheckHidHandleWith(WindowsHid, handle, product, vendor, version);
 }
 

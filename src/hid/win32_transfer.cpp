@@ -1,4 +1,5 @@
-// Report transfer and handle close: thin wrappers over ReadFile, WriteFile and CloseHandle.
+// Report transfer and handle close: thin wrappers over ReadFile, WriteFile and CloseHandle, and
+// whether a given-up write still runs on a handle.
 #include <windows.h>
 
 #include "hid/deferred_close.h"
@@ -40,4 +41,9 @@ int32_t CloseHidHandle(HidHandle handle) {
   if (handle == 0) return 0;
   if (DeferClose(handle)) return 1;
   return CloseHandle(reinterpret_cast<HANDLE>(handle)) ? 1 : 0;
+}
+
+// True while a bounded write that was given up still runs on the handle.
+bool HidWriteStuck(HidHandle handle) {
+  return HasStuckWrite(handle);
 }

@@ -9,6 +9,8 @@ namespace {
 
 // The DPI that the layout's pixel numbers are given for.
 constexpr UINT LAYOUT_DPI = 96;
+// The most layout passes that one DPI change and the changes it brings make.
+constexpr int MAX_LAYOUT_PASSES = 4;
 
 // GetDpiForWindow of user32 (Windows 10 1607 and later), reached by name.
 using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
@@ -181,8 +183,8 @@ void LayOutForDpi(LayerState* layer, WindowRecord* record, UINT dpi, const RECT*
 
 // Lays a window out again for a DPI. NOTE: the moves below can carry the window's centre back
 // over a monitor edge, and the platform then sends WM_DPICHANGED from inside them; such a
-// change is only noted there and laid out once, after this one, so that fonts, client area and
-// gadgets always share one DPI.
+// change is only noted there and laid out after this one (and so on for a change noted in that
+// pass), so that fonts, client area and gadgets always share one DPI.
 void FollowDpiChange(int32_t number, UINT dpi, const RECT* suggested) {
   LayerState* layer = Layer();
   WindowRecord* record = layer != nullptr ? layer->windows.Find(number) : nullptr;
@@ -194,8 +196,12 @@ void FollowDpiChange(int32_t number, UINT dpi, const RECT* suggested) {
   record->following_dpi = true;
   record->noted_dpi = 0;
   LayOutForDpi(layer, record, dpi, suggested);
-  if (record->noted_dpi != 0 && record->noted_dpi != record->dpi) {
-    LayOutForDpi(layer, record, record->noted_dpi, nullptr);
+  // A change noted during a pass is laid out by the next one, until a pass notes none; a
+  // window that the layout keeps carrying back and forth over an edge stops after a few.
+  for (int pass = 1; pass < MAX_LAYOUT_PASSES && record->noted_dpi != 0; ++pass) {
+    const UINT noted = record->noted_dpi;
+    record->noted_dpi = 0;
+    if (noted != record->dpi) LayOutForDpi(layer, record, noted, nullptr);
   }
   record->following_dpi = false;
 }

@@ -33,8 +33,11 @@ struct World {
   std::vector<int32_t> posted;
   bool open_fails = false;
   int opens_before_failing = 0;
+  int opens_before_breaking = 0;
   int probe_failures = 0;
-  std::set<HidHandle> dead;  // open handles whose device instance has gone
+  std::set<HidHandle> dead;   // open handles whose device instance has gone
+  bool writes_stick = false;  // writes are given up and keep running on their handles
+  std::set<HidHandle> stuck;  // handles with a given-up write still running
   uint64_t clock_ms = 1000;
   std::vector<DeviceNoticeInfo> notices;
   bool reads_fail_at_once = false;
@@ -80,6 +83,8 @@ void Reset() {
     w.open_fails = w.reads_fail_at_once = w.cancel = false;
     w.opens_before_failing = w.probe_failures = 0;
     w.dead.clear();
+    w.writes_stick = false;
+    w.stuck.clear();
     w.notices.clear();
     w.read_error = 995;
     w.write_error = 0;
@@ -126,10 +131,11 @@ void UseSetupApi(FakeSetupApi* setupapi) {
   W().setupapi = setupapi;
 }
 
-void SetOpenBroken(bool broken) {
+void SetOpenBroken(bool broken, int opens_first) {
   World& w = W();
   std::lock_guard<std::mutex> hold(w.lock);
   w.open_broken = broken;
+  w.opens_before_breaking = opens_first;
 }
 
 void PlugInterfaceFirstAfterNextOpen(const std::string& path) {
@@ -210,6 +216,12 @@ void SetReadsFailAtOnce(bool fail, uint32_t error) {
   w.changed.notify_all();
 }
 
+void SetWritesStick(bool stick) {
+  World& w = W();
+  std::lock_guard<std::mutex> hold(w.lock);
+  w.writes_stick = stick;
+}
+
 void SetWriteError(uint32_t error) {
   World& w = W();
   std::lock_guard<std::mutex> hold(w.lock);
@@ -274,7 +286,7 @@ void CheckIds(World& w, uint16_t product, uint16_t vendor, uint16_t version) {
 // Opens an interface for reading and writing as the platform would: refused while another
 // program holds the device, failing while it is broken.
 HidHandle OpenInterface(World& w, fake::Interface& i, bool* refused) {
-  if (!i.present || w.open_broken) return 0;
+  if (!i.present || (w.open_broken && w.opens_before_breaking-- <= 0)) return 0;
   if (w.open_fails && w.opens_before_failing-- <= 0) {
     if (refused != nullptr) *refused = true;
     return 0;
@@ -298,25 +310,28 @@ HidHandle OpenInterface(World& w, fake::Interface& i, bool* refused) {
 
 }  // namespace
 
-HidHandle ChooseHidDevice(uint16_t product, uint16_t vendor, uint16_t version, std::string* path,
-                          HidChoice* choice) {
+// The simple device's interfaces all speak the console's reports: the first that opens is kept.
+HidHandle ChooseHidDevice(uint16_t product, uint16_t vendor, uint16_t version, HidChosen* chosen) {
   World& w = W();
   if (w.setupapi != nullptr) {
-    return ChooseHidDeviceWith(FakeHidPlatform(), product, vendor, version, path, choice);
+    return ChooseHidDeviceWith(FakeHidPlatform(), product, vendor, version, chosen);
   }
   std::lock_guard<std::mutex> hold(w.lock);
   CheckIds(w, product, vendor, version);
   ++w.scans;
-  *choice = HidChoice::kNone;
+  *chosen = HidChosen{};
   for (fake::Interface& i : w.interfaces) {
     if (!i.present) continue;
     ++w.read_write_opens;
-    bool refused = *choice == HidChoice::kRefused;
+    bool refused = chosen->choice == HidChoice::kRefused;
     const std::string candidate = i.path;
     const HidHandle h = OpenInterface(w, i, &refused);  // may plug an interface: return now
-    *choice = h != 0 ? HidChoice::kOpened : refused ? HidChoice::kRefused : HidChoice::kFailed;
+    chosen->choice = h != 0    ? HidChoice::kOpened
+                     : refused ? HidChoice::kRefused
+                               : HidChoice::kFailed;
     if (h == 0) continue;
-    *path = candidate;
+    chosen->path = candidate;
+    chosen->speaks = true;
     return h;
   }
   return 0;
@@ -336,16 +351,45 @@ HidHandle OpenHidDeviceAt(const std::string& path, uint16_t product, uint16_t ve
   return i != nullptr ? OpenInterface(w, *i, refused) : 0;
 }
 
-// The device behind an open handle answers while it is present and the handle is neither
-// closed nor dead, unless a probe failure was asked for.
-int32_t CheckHidHandle(HidHandle handle, const std::string&, uint16_t product, uint16_t vendor,
+// A query-only handle on an interface while it is present; it dies with the device as the
+// read-write ones do.
+HidHandle OpenHidProbe(const std::string& path, uint16_t product, uint16_t vendor,
                        uint16_t version) {
+  World& w = W();
+  if (w.setupapi != nullptr) {
+    return OpenHidProbeWith(FakeHidPlatform(), path, product, vendor, version);
+  }
+  std::lock_guard<std::mutex> hold(w.lock);
+  CheckIds(w, product, vendor, version);
+  fake::Interface* i = fake::Find(w, path);
+  if (i == nullptr || !i->present) return 0;
+  const HidHandle h = w.next_handle;
+  w.next_handle += 4;
+  w.open.insert(h);
+  w.handle_paths[h] = path;
+  ++w.opens;
+  return h;
+}
+
+// True while a write given up still runs on the handle.
+bool HidWriteStuck(HidHandle handle) {
+  World& w = W();
+  std::lock_guard<std::mutex> hold(w.lock);
+  return w.stuck.count(handle) != 0;
+}
+
+// The device behind an open handle answers while it is present and the handle is neither
+// closed nor dead, unless a probe failure was asked for. A handle with a given-up write on it
+// cannot be asked: the probe would wait behind the write.
+int32_t CheckHidHandle(HidHandle handle, uint16_t product, uint16_t vendor, uint16_t version) {
   World& w = W();
   if (w.setupapi != nullptr) {
     return CheckHidHandleWith(FakeHidPlatform(), handle, product, vendor, version);
   }
   std::lock_guard<std::mutex> hold(w.lock);
   CheckIds(w, product, vendor, version);
+  if (handle == 0) return 0;
+  if (w.stuck.count(handle) != 0) w.faults.push_back("probe behind a given-up write");
   if (w.open.count(handle) == 0) w.faults.push_back("check of a handle that is not open");
   ++w.handle_checks;
   if (w.probe_failures > 0) {
@@ -403,6 +447,11 @@ int32_t WriteHidDeviceWithin(HidHandle handle, const void* buffer, int32_t count
       i == nullptr || !i->present || w.dead.count(handle) != 0 ? 1167 : w.write_error;
   if (error != nullptr) *error = failure;
   if (failure != 0) return 0;
+  if (w.writes_stick) {
+    w.stuck.insert(handle);
+    if (error != nullptr) *error = 1460;
+    return 0;
+  }
   const uint8_t* bytes = static_cast<const uint8_t*>(buffer);
   w.writes.emplace_back(bytes, bytes + count);
   return count;
@@ -420,6 +469,7 @@ int32_t CloseHidHandle(HidHandle handle) {
   }
   ++w.closes;
   w.dead.erase(handle);
+  w.stuck.erase(handle);
   w.handle_paths.erase(handle);
   w.reports.clear();
   return 1;

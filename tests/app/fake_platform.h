@@ -31,8 +31,9 @@ void SetPresent(bool present);
 // Read-write opens are refused, as when another program holds the device, after
 // `opens_first` more succeed; the lookup still sees the device.
 void SetOpenFails(bool fails, int opens_first = 0);
-// Read-write opens fail for another reason than a refusal (the device is re-enumerating).
-void SetOpenBroken(bool broken);
+// Read-write opens fail for another reason than a refusal (the device is re-enumerating),
+// after `opens_first` more succeed.
+void SetOpenBroken(bool broken, int opens_first = 0);
 // The lookup, its opens, probes and closes run the program's own scan over a simulated
 // SetupAPI instead of the device above (null: back to that device).
 void UseSetupApi(FakeSetupApi* setupapi);
@@ -56,6 +57,8 @@ void QueueReport(const Report& report);
 void SetReadsFailAtOnce(bool fail, uint32_t error = 995);
 // Makes every later write fail with `error` (0: writes succeed).
 void SetWriteError(uint32_t error);
+// Makes every later write be given up and keep running on its handle (false: writes end).
+void SetWritesStick(bool stick);
 // Writes the device has received, each as the bytes given.
 std::vector<std::vector<uint8_t>> Writes();
 // Handles opened and not yet closed.

@@ -81,6 +81,70 @@ TEST_F(Presence, ARefusedInterfaceGivesWayToTheNextMatchingOneAtTheFirstCheck) {
   EXPECT_EQ(setupapi.open_handles[CurrentReadHandle()], 1u);
 }
 
+// A composite board whose other interface (reports of 64 bytes) came first: held there, the
+// console moves both handles to its own interface in one step once it arrives, found by the
+// arrival's notice or else by the choice made every OPEN_RETRY_MS; held there, arrivals and
+// ticks open nothing.
+TEST_F(Presence, HeldOnAnotherInterfaceBothHandlesMoveWhenTheConsolesArrives) {
+  for (const bool notice : {true, false}) {
+    SCOPED_TRACE(notice ? "on the notice" : "on the ticks");
+    fake::Reset();
+    FakeSetupApi setupapi;
+    FakeInterface other{"\\\\?\\hid#vid_aaaa&pid_ef22&mi_01#8&1&0&0000#{4d1e55b2}", 0xAAAA, 0xEF22,
+                        0x0100};
+    other.input_length = other.output_length = 65;
+    FakeInterface console = other;
+    console.path = fake::kDevicePath;
+    console.input_length = 5;
+    console.output_length = 9;
+    setupapi.interfaces = {other};
+    fake::UseSetupApi(&setupapi);
+    CheckDevice();
+    ASSERT_EQ(PresenceDevice.path, other.path);
+    setupapi.interfaces.push_back(console);
+    if (notice) {
+      fake::AddNotice(true, console.path.c_str());
+      HandleDeviceNotices();
+    } else {
+      CheckDevice();
+      EXPECT_EQ(PresenceDevice.path, other.path) << "chosen again before OPEN_RETRY_MS";
+      fake::AdvanceClock(OPEN_RETRY_MS);
+      CheckDevice();
+    }
+    EXPECT_EQ(PresenceDevice.path, console.path);
+    EXPECT_EQ(setupapi.open_handles[PresenceDevice.WriteHandle], 1u);
+    EXPECT_EQ(setupapi.open_handles[CurrentReadHandle()], 1u);
+    EXPECT_EQ(setupapi.open_handles.size(), 2u) << "the other interface's handles stay open";
+    EXPECT_EQ(fake::TextsPut(), (Texts{{0, "Discovered device"}}));
+    const size_t opens = setupapi.creates.size();
+    fake::AddNotice(true, console.path.c_str());
+    HandleDeviceNotices();
+    fake::AdvanceClock(OPEN_RETRY_MS);
+    CheckDevice();
+    EXPECT_EQ(setupapi.creates.size(), opens);
+    fake::UseSetupApi(nullptr);
+  }
+}
+
+// A write given up still runs on WriteHandle: from then on the device is asked through a
+// query-only handle opened at the give-up, which dies with that device, so a device back at
+// the same path does not answer for it, and both handles are opened on the new one.
+TEST_F(Presence, AfterAGivenUpWriteTheDeviceIsAskedThroughAHandleOnThatDevice) {
+  fake::SetPresent(true);
+  CheckDevice();
+  const HidHandle write = PresenceDevice.WriteHandle;
+  fake::SetWritesStick(true);
+  SendReport();
+  CheckDevice();
+  EXPECT_EQ(PresenceDevice.WriteHandle, write) << "the device still answers";
+  fake::Replug();
+  fake::AddNotice(false, fake::kDevicePath);
+  HandleDeviceNotices();
+  EXPECT_NE(PresenceDevice.WriteHandle, write);
+  EXPECT_EQ(PresenceDevice.state, PresenceState::kHeld);
+  EXPECT_EQ(fake::OpenHandles().size(), 2u);
+}
+
 TEST_F(Presence, TicksWhileConnectedAskOnlyTheDeviceHeldAndOpenNothing) {
   fake::SetPresent(true);
   CheckDevice();
@@ -174,16 +238,21 @@ TEST_F(Presence, TheWaitForARetryEndsWhenTheDeviceIsGone) {
   EXPECT_EQ(fake::TextsPut(), (Texts{{0, "Discovered device"}, {0, "No HID device"}}));
 }
 
-// An open that fails without a refusal (the device re-enumerates) is tried at the next tick.
+// An open that fails without a refusal (the device re-enumerates), the write open's or the
+// read open's, is tried at the next tick.
 TEST_F(Presence, AnOpenFailingForAnotherReasonIsTriedAtTheNextTick) {
-  fake::SetPresent(true);
-  fake::SetOpenBroken(true);
-  CheckDevice();
-  EXPECT_EQ(PresenceDevice.state, PresenceState::kAbsent);
-  fake::SetOpenBroken(false);
-  fake::AdvanceClock(500);
-  CheckDevice();
-  EXPECT_EQ(fake::OpenHandles().size(), 2u);
+  for (const int opens_first : {0, 1}) {
+    fake::Reset();
+    fake::SetPresent(true);
+    fake::SetOpenBroken(true, opens_first);
+    CheckDevice();
+    EXPECT_EQ(PresenceDevice.state, PresenceState::kAbsent) << opens_first;
+    EXPECT_TRUE(fake::OpenHandles().empty()) << opens_first;
+    fake::SetOpenBroken(false);
+    fake::AdvanceClock(500);
+    CheckDevice();
+    EXPECT_EQ(fake::OpenHandles().size(), 2u) << opens_first;
+  }
 }
 
 // While the open waits, only an arrival that names the device ends the wait.

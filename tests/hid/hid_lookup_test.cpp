@@ -142,11 +142,11 @@ TEST_F(HidLookupTest, TheChoiceKeepsTheInterfaceOfTheConsolesReportsElseTheFirst
   consumer.input_length = 3;
   console.input_length = 5;
   console.output_length = 9;
-  std::string path;
-  HidChoice choice = HidChoice::kNone;
+  HidChosen chosen;
+  const std::string& path = chosen.path;
+  const HidChoice& choice = chosen.choice;
   const auto choose = [&] {
-    return IndexOf(
-        ChooseHidDeviceWith(platform_, PRODUCT, VENDOR, HID_ANY_VERSION, &path, &choice));
+    return IndexOf(ChooseHidDeviceWith(platform_, PRODUCT, VENDOR, HID_ANY_VERSION, &chosen));
   };
   fake_.interfaces = {Other("x"), refusing, consumer, console};
   EXPECT_EQ(choose(), 3);
@@ -167,6 +167,62 @@ TEST_F(HidLookupTest, TheChoiceKeepsTheInterfaceOfTheConsolesReportsElseTheFirst
   EXPECT_EQ(choose(), -1);
   EXPECT_EQ(choice, HidChoice::kRefused);
   EXPECT_EQ(fake_.open_handles.size(), 2u);
+}
+
+// Which matching interface the choice keeps, from what the scan saw of each: o opened,
+// r refused (held by another program), - neither; S speaks the console's reports.
+TEST(PickInterfaceTest, EveryCaseOfTheChoice) {
+  struct Case {
+    std::vector<const char*> seen;
+    int index;
+    HidChoice choice;
+  };
+  const Case cases[] = {
+      {{}, -1, HidChoice::kNone},
+      {{"-", "-S"}, -1, HidChoice::kFailed},
+      {{"o", "oS"}, 1, HidChoice::kOpened},
+      {{"oS", "oS"}, 0, HidChoice::kOpened},
+      {{"o", "o"}, 0, HidChoice::kOpened},
+      {{"-", "o"}, 1, HidChoice::kOpened},
+      {{"r", "o"}, 1, HidChoice::kOpened},
+      {{"o", "rS"}, -1, HidChoice::kRefused},
+      {{"rS", "oS"}, 1, HidChoice::kOpened},
+      {{"r", "-"}, -1, HidChoice::kRefused},
+  };
+  for (const Case& c : cases) {
+    std::vector<SeenInterface> seen;
+    std::string name;
+    for (const char* s : c.seen) {
+      const std::string code = s;
+      seen.push_back({code[0] == 'o', code[0] == 'r', code.find('S') != std::string::npos});
+      name += code + " ";
+    }
+    const InterfacePick pick = PickInterface(seen);
+    EXPECT_EQ(pick.index, c.index) << name;
+    EXPECT_EQ(pick.choice, c.choice) << name;
+  }
+}
+
+// The console's reports are 9 bytes out and 5 in: either length alone is another interface.
+// A refused interface costs one query-only open and one read-write open per choice.
+TEST_F(HidLookupTest, BothReportLengthsMakeTheConsolesInterfaceAndARefusalCostsTwoOpens) {
+  FakeInterface out_only = Quill("o"), in_only = Quill("i"), console = Quill("q");
+  out_only.input_length = 64;
+  out_only.output_length = 9;
+  in_only.input_length = 5;
+  in_only.output_length = 65;
+  console.input_length = 5;
+  console.output_length = 9;
+  HidChosen chosen;
+  fake_.interfaces = {out_only, in_only, console};
+  EXPECT_EQ(IndexOf(ChooseHidDeviceWith(platform_, PRODUCT, VENDOR, HID_ANY_VERSION, &chosen)), 2);
+  EXPECT_TRUE(chosen.speaks);
+  console.read_write_open = false;
+  fake_.interfaces = {console};
+  fake_.creates.clear();
+  EXPECT_EQ(ChooseHidDeviceWith(platform_, PRODUCT, VENDOR, HID_ANY_VERSION, &chosen), 0);
+  EXPECT_EQ(chosen.choice, HidChoice::kRefused);
+  EXPECT_EQ(fake_.creates.size(), 2u);
 }
 
 TEST_F(HidLookupTest, TwoMatchingDevicesLowerIndexWinsAndEachOpenIsNew) {

@@ -346,17 +346,6 @@ TEST(WriteWithinTest, WhileAGivenUpWriteRunsTheHandleIsNeitherWrittenNorClosed) 
   pipe.write = nullptr;
 }
 
-// While a given-up write runs on the handle, the probe asks through the interface's path, so a
-// device that has gone is never reported present.
-TEST(WriteWithinTest, AProbeDuringAGivenUpWriteAsksThroughThePath) {
-  Pipe pipe;
-  const HidHandle handle = AsHid(pipe.write);
-  const int32_t entry = AddStuckWrite(handle);
-  ASSERT_GE(entry, 0);
-  EXPECT_EQ(CheckHidHandle(handle, "\\\\.\\NoSuchHidDevice", 0xEF22, 0xAAAA, HID_ANY_VERSION), 0);
-  EXPECT_FALSE(EndStuckWrite(entry));
-}
-
 constexpr UINT SENT_MESSAGE = WM_APP + 1;
 constexpr UINT POSTED_MESSAGE = WM_APP + 2;
 

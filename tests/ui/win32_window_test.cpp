@@ -296,18 +296,23 @@ TEST_F(WindowLayerTest, AFontIsMadeForTheLayoutsDpi) {
 // The layer's window procedure, while a test stands in front of it.
 WNDPROC layer_procedure = nullptr;
 
-// Moves to 144 dpi from inside the first move, as a window whose centre crosses back over a
-// monitor edge is told to.
+// The client width at 96 dpi of the window that CrossBackOnMove watches.
+LONG width_at_96 = 0;
+
+// A move that leaves the client area laid out for 120 dpi brings a change to 144 dpi, and one
+// for 144 dpi a change to 168, as a window whose centre crosses an edge at each size is told.
 LRESULT CALLBACK CrossBackOnMove(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_WINDOWPOSCHANGED) {
-    SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(layer_procedure));
-    FollowDpiChange(0, 144, nullptr);
+  RECT client;
+  if (message == WM_WINDOWPOSCHANGED && GetClientRect(window, &client)) {
+    for (const UINT from : {120u, 144u}) {
+      if (client.right == MulDiv(width_at_96, from, 96)) FollowDpiChange(0, from + 24, nullptr);
+    }
   }
   return CallWindowProcA(layer_procedure, window, message, wparam, lparam);
 }
 
-// A DPI change from inside the layout's own move is laid out after it: the client area and
-// the gadgets end at the last DPI, as the fonts do.
+// DPI changes from inside the layout's own moves, the first pass's and the next one's, are
+// laid out after them: the client area and the gadgets end at the last DPI, as the fonts do.
 TEST_F(WindowLayerTest, ADpiChangeFromInsideTheLayoutsOwnMoveIsLaidOutLast) {
   HWND button = reinterpret_cast<HWND>(MakeButton(1, 35, 30, 60, 25, "Text"));
   RECT outer, before;
@@ -316,11 +321,13 @@ TEST_F(WindowLayerTest, ADpiChangeFromInsideTheLayoutsOwnMoveIsLaidOutLast) {
   layer_procedure = reinterpret_cast<WNDPROC>(
       SetWindowLongPtrA(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CrossBackOnMove)));
   OffsetRect(&outer, 8, 8);
+  width_at_96 = before.right;
   FollowDpiChange(0, 120, &outer);
+  SetWindowLongPtrA(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(layer_procedure));
   RECT client;
   GetClientRect(window_, &client);
-  EXPECT_EQ(client.right, MulDiv(before.right, 144, 96));
-  EXPECT_EQ(PlacedRect(button).bottom, 83);  // 55 * 1.5 = 82.5
+  EXPECT_EQ(client.right, MulDiv(before.right, 168, 96));
+  EXPECT_EQ(PlacedRect(button).bottom, 96);  // 55 * 1.75 = 96.25
 }
 
 }  // namespace
