@@ -116,9 +116,10 @@ TEST_F(Presence, HeldOnAnotherInterfaceBothHandlesMoveWhenTheConsolesArrives) {
     EXPECT_EQ(setupapi.open_handles[CurrentReadHandle()], 1u);
     EXPECT_EQ(setupapi.open_handles.size(), 2u) << "the other interface's handles stay open";
     EXPECT_EQ(fake::TextsPut(), (Texts{{0, "Discovered device"}}));
-    const size_t opens = setupapi.creates.size();
+    const size_t opens = setupapi.creates.size(), calls = setupapi.calls.size();
     fake::AddNotice(true, console.path.c_str());
     HandleDeviceNotices();
+    EXPECT_EQ(setupapi.calls.size(), calls) << "an arrival cost a call";
     fake::AdvanceClock(OPEN_RETRY_MS);
     CheckDevice();
     EXPECT_EQ(setupapi.creates.size(), opens);

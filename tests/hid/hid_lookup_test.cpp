@@ -204,7 +204,8 @@ TEST(PickInterfaceTest, EveryCaseOfTheChoice) {
 }
 
 // The console's reports are 9 bytes out and 5 in: either length alone is another interface.
-// A refused interface costs one query-only open and one read-write open per choice.
+// A refused interface costs one query-only open and one read-write open per choice, and the
+// scan goes on past it to a free one.
 TEST_F(HidLookupTest, BothReportLengthsMakeTheConsolesInterfaceAndARefusalCostsTwoOpens) {
   FakeInterface out_only = Quill("o"), in_only = Quill("i"), console = Quill("q");
   out_only.input_length = 64;
@@ -223,6 +224,10 @@ TEST_F(HidLookupTest, BothReportLengthsMakeTheConsolesInterfaceAndARefusalCostsT
   EXPECT_EQ(ChooseHidDeviceWith(platform_, PRODUCT, VENDOR, HID_ANY_VERSION, &chosen), 0);
   EXPECT_EQ(chosen.choice, HidChoice::kRefused);
   EXPECT_EQ(fake_.creates.size(), 2u);
+  fake_.interfaces.push_back(Quill("free"));  // a second board's free console interface
+  fake_.interfaces[1].input_length = 5;
+  fake_.interfaces[1].output_length = 9;
+  EXPECT_EQ(IndexOf(ChooseHidDeviceWith(platform_, PRODUCT, VENDOR, HID_ANY_VERSION, &chosen)), 1);
 }
 
 TEST_F(HidLookupTest, TwoMatchingDevicesLowerIndexWinsAndEachOpenIsNew) {
