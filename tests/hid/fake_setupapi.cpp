@@ -17,10 +17,8 @@ void FakeGetHidGuid(HidGuid* guid) {
 }
 
 // Returns the scripted set.
-intptr_t FakeGetClassDevs(const HidGuid* guid, uint32_t flags) {
+intptr_t FakeGetClassDevs(const HidGuid*, uint32_t) {
   Fake->calls.push_back("SetupDiGetClassDevsA");
-  Fake->class_guid = *guid;
-  Fake->class_flags = flags;
   if (Fake->set_result != 0) ++Fake->sets_made;
   return Fake->set_result;
 }

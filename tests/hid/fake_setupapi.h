@@ -68,8 +68,6 @@ struct FakeSetupApi {
   int bad_closes = 0;   // CloseHandle on a handle that is not open
   int bad_records = 0;  // records passed with a wrong cbSize
   uint32_t highest_index = 0;
-  HidGuid class_guid = {};
-  uint32_t class_flags = 0;
   intptr_t next_handle = 0x100;
   uint32_t last_error = 0;
 };
