@@ -21,16 +21,16 @@
 //                  a look opens a matching interface, and ReadHandle on its path
 //            .-------------------------------------------------------------.
 //            |                                                             v
-//       +--------+      the device fails two probes: both handles      +------+
-//  ---->| ABSENT |<---- close, and the same step looks as from ABSENT --| HELD |<--.
-//       +--------+                                                     +------+   |
-//         |    ^                                                          ^  |    | held on
-//         |    | the look at `retry_at` sees no matching interface,       |  '----' another
-//         |    | or none opens and none refuses                           |  interface: the
-//         |  +---------+    the look at `retry_at`, or at once on an      |  choice again; an
-//         '->| WAITING |--- arrival naming a matching interface: one opens'  interface of the
-//   a look   +---------+                                                     console's reports
-//   sees one    |    ^                                                       takes both handles
+//       +--------+      the device fails two probes: all its handles   +------+
+//  ---->| ABSENT |<---- close, and the same step looks as from ABSENT --| HELD |--.
+//       +--------+                                                     +------+  | held on
+//         |    ^                                                          ^  ^    | another
+//         |    | the look at `retry_at` sees no matching interface,       |  '----' interface:
+//         |    | or none opens and none refuses                           |  the choice again;
+//         |  +---------+    the look at `retry_at`, or at once on an      |  one of the console's
+//         '->| WAITING |--- arrival naming a matching interface: one opens'  reports that opens
+//   a look   +---------+                                                     takes both handles
+//   sees one    |    ^
 //   refuse,     '----' refused again, none opened: `retry_at` moves on
 //   none opens
 //
