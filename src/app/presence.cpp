@@ -88,7 +88,8 @@ bool Due(const PresenceRecord& device) {
   return PresenceClockMs() >= device.retry_at;
 }
 
-// Makes one step of the state machine; the only function that changes PresenceDevice.
+// Makes one step of the state machine; every change of state is made here or in the two
+// functions above that it calls.
 void Run(Step step) {
   if (step == Step::kNone) return;
   PresenceRecord& device = PresenceDevice;

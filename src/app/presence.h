@@ -1,7 +1,7 @@
 // The device presence monitor: follows the device as it is plugged in and out.
 //
 // It is one state machine over one record, PresenceDevice, and every change of state is made
-// by one function in presence.cpp. The states:
+// by one step function in presence.cpp (Run). The states:
 //
 //   ABSENT   No handle is open. The check runs the choice (ChooseHidDevice): every matching
 //            interface in enumeration order, keeping the first that opens and speaks the
