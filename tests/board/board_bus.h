@@ -24,6 +24,7 @@ typedef struct BoardExtension {
   BOOLEAN gone;       // unplugged or being removed: requests are refused
   BOOLEAN unplugged;  // no longer reported: deleted on removal
   ULONG child;        // 0: the board; else the number of one more child (board.children)
+  ULONG port;         // the board's port when it was plugged
 } BoardExtension;
 
 // Returns the kind of one of this driver's devices.

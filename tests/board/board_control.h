@@ -21,7 +21,7 @@ extern "C" {
 #define BOARD_CONTROL_PATH "\\\\.\\QuillBoard"
 
 #define BOARD_CTL(n) CTL_CODE(FILE_DEVICE_UNKNOWN, 0x900 + (n), METHOD_BUFFERED, FILE_ANY_ACCESS)
-// Plugs the board into the bus (nothing when it is plugged): no input, no output.
+// Plugs the board into the bus (nothing when it is plugged), on its port: no input, no output.
 #define IOCTL_BOARD_PLUG BOARD_CTL(0)
 // Unplugs it (nothing when it is out): its pending reads and held writes end first.
 #define IOCTL_BOARD_UNPLUG BOARD_CTL(1)
@@ -32,30 +32,53 @@ extern "C" {
 // Refuses the next writes: a BoardRefusal in.
 #define IOCTL_BOARD_REFUSE_WRITES BOARD_CTL(4)
 // Holds each write pending for a time: a ULONG of milliseconds in (0: none, and the held end).
+// Nothing but the board ends such a write: a cancel leaves it pending.
 #define IOCTL_BOARD_HOLD_WRITES BOARD_CTL(5)
 // Reads the counters: a BoardCounters out.
 #define IOCTL_BOARD_COUNTERS BOARD_CTL(6)
-// Forgets received reports, queued inputs, refusals, holds and echo; counters from zero;
-// takes the children plugged with IOCTL_BOARD_PLUG_CHILD off the bus.
+// Forgets received reports, queued inputs, refusals, holds, echo and the plugs still to come;
+// counters from zero; takes the children plugged with IOCTL_BOARD_PLUG_CHILD off the bus. A
+// board on another port than 1 is first plugged again on port 1.
 #define IOCTL_BOARD_RESET BOARD_CTL(7)
 // Echo: a ULONG in (0: off). While on, each output report kept queues an input report of its
 // payload bytes 1 to 4, as a board that answers with what it was sent.
 #define IOCTL_BOARD_ECHO BOARD_CTL(8)
+// As IOCTL_BOARD_HOLD_WRITES, but each held write has a cancel routine, as a USB transfer has:
+// a cancel that reaches it ends it at once as cancelled (counted in `cancelled`).
+#define IOCTL_BOARD_HOLD_CANCELLABLE BOARD_CTL(9)
 
 // Plugs one more child beside the board, as a composite board's other interface: a BoardChild
 // in, its number (1 and up) out as a ULONG. Reset takes every such child off the bus.
 #define IOCTL_BOARD_PLUG_CHILD BOARD_CTL(16)
+// Brings up a composite board's interfaces one after another, as USB does: a BoardTurns in;
+// the request returns at once, and the board's own thread plugs each entry in order, the next
+// `gap_ms` after the last one is up. Children take their numbers in that order.
+#define IOCTL_BOARD_PLUG_IN_TURN BOARD_CTL(17)
+// The port that the board comes up on from its next plug: a ULONG in, 1 to 99 (1 at first).
+// Its instance ID is the port's number, so on another port its interface has another path.
+#define IOCTL_BOARD_PORT BOARD_CTL(18)
 
-// A child's report descriptor: the board's own (BOARD_INPUT_BYTES in, BOARD_OUTPUT_BYTES out),
-// or a consumer-control collection (a 2-byte input report, no output report).
+// A child's report descriptor: the board's own (BOARD_INPUT_BYTES in, BOARD_OUTPUT_BYTES out);
+// a consumer-control collection (a 2-byte input report, no output report); or a vendor
+// collection with a 63-byte input report and an 8-byte output report, which takes the
+// console's 9-byte writes. In a BoardTurns, BOARD_KIND_BOARD stands for the board itself.
 #define BOARD_KIND_CONSOLE 0
 #define BOARD_KIND_CONSUMER 1
+#define BOARD_KIND_VENDOR 2
+#define BOARD_KIND_BOARD 0xFF
 #define BOARD_MAX_CHILDREN 4
 
 // One more child: its identifiers and its descriptor kind.
 typedef struct BoardChild {
   unsigned short vendor, product, version, kind;
 } BoardChild;
+
+// Interfaces to bring up in turn: `count` entries of `order`, `gap_ms` (at most 10 s) apart.
+typedef struct BoardTurns {
+  unsigned long gap_ms;
+  unsigned long count;
+  BoardChild order[BOARD_MAX_CHILDREN + 1];
+} BoardTurns;
 
 // The longest output report kept; a longer one is kept cut, with its full length.
 #define BOARD_KEPT_BYTES 16
@@ -83,6 +106,8 @@ typedef struct BoardCounters {
   unsigned long held_now;       // writes held pending now
   unsigned long waiting_reads;  // read requests pending at the board now
   unsigned long queued_inputs;  // input reports waiting for a read request
+  unsigned long cancelled;      // held writes ended by their cancel routine
+  unsigned long child_writes[BOARD_MAX_CHILDREN];  // writes that reached each more child
 } BoardCounters;
 
 #ifdef __cplusplus

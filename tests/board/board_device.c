@@ -21,12 +21,32 @@ static const UCHAR consumer_descriptor[] = {
     0xC0,                    // End Collection
 };
 
+// Another interface of the board that takes the console's 9-byte writes: a vendor collection
+// (usage 0x10) with a 63-byte input report and an 8-byte output report, no report IDs.
+static const UCHAR vendor_descriptor[] = {
+    0x06, 0x00, 0xFF, 0x09, 0x10,  // Usage Page (Vendor-defined 0xFF00), Usage (0x10)
+    0xA1, 0x01,                    // Collection (Application)
+    0x15, 0x00, 0x26, 0xFF, 0x00,  //   Logical Minimum (0), Maximum (255)
+    0x75, 0x08, 0x95, 0x3F,        //   Report Size (8), Report Count (63)
+    0x09, 0x11, 0x81, 0x02,        //   Usage (0x11), Input (Data, Variable, Absolute)
+    0x95, 0x08, 0x09, 0x12,        //   Report Count (8), Usage (0x12)
+    0x91, 0x02,                    //   Output (Data, Variable, Absolute)
+    0xC0,                          // End Collection
+};
+
+// The report descriptors by kind.
+static const struct {
+  const UCHAR* bytes;
+  ULONG size;
+} descriptors[] = {{board_report_descriptor, sizeof board_report_descriptor},
+                   {consumer_descriptor, sizeof consumer_descriptor},
+                   {vendor_descriptor, sizeof vendor_descriptor}};
+
 // The device's identity: its ID ends in VID_AAAA&PID_EF22, after which hidclass names its
 // interface, as a USB board's is named; every child has that ID, so the INF binds each to
-// quillboard.sys. One instance for the board, so each plug is the same device again; one more
-// child n is instance "0n", listed before it.
+// quillboard.sys. The board's instance is its port's number, so each plug on one port is the
+// same device again; one more child n is instance "0n", listed before it.
 static const WCHAR device_id[] = L"QUILLBUS\\VID_AAAA&PID_EF22";
-static const WCHAR instance_id[] = L"1";
 static const WCHAR child_instance_ids[BOARD_MAX_CHILDREN][3] = {L"01", L"02", L"03", L"04"};
 
 // Returns a pool copy of a text with `extra` more zero characters after its own (for
@@ -43,8 +63,9 @@ static WCHAR* PoolText(const WCHAR* text, ULONG extra) {
 
 // IRP_MN_QUERY_ID: the device ID, hardware IDs (that ID alone), instance ID, and no
 // compatible IDs; other kinds are not supported.
-static NTSTATUS QueryId(IRP* irp, BUS_QUERY_ID_TYPE type, ULONG child) {
+static NTSTATUS QueryId(IRP* irp, BUS_QUERY_ID_TYPE type, const BoardExtension* ext) {
   WCHAR* id = NULL;
+  WCHAR port[3] = {(WCHAR)(L'0' + ext->port / 10), (WCHAR)(L'0' + ext->port % 10), 0};
   switch (type) {
     case BusQueryDeviceID:
       id = PoolText(device_id, 0);
@@ -53,7 +74,10 @@ static NTSTATUS QueryId(IRP* irp, BUS_QUERY_ID_TYPE type, ULONG child) {
       id = PoolText(device_id, 1);
       break;
     case BusQueryInstanceID:
-      id = PoolText(child == 0 ? instance_id : child_instance_ids[child - 1], 0);
+      id = PoolText(ext->child != 0  ? child_instance_ids[ext->child - 1]
+                    : ext->port < 10 ? port + 1
+                                     : port,
+                    0);
       break;
     case BusQueryCompatibleIDs:
       id = PoolText(L"", 1);
@@ -100,7 +124,7 @@ NTSTATUS BoardPnp(DEVICE_OBJECT* device, IRP* irp) {
       break;
     }
     case IRP_MN_QUERY_ID:
-      status = QueryId(irp, stack->Parameters.QueryId.IdType, ext->child);
+      status = QueryId(irp, stack->Parameters.QueryId.IdType, ext);
       break;
     case IRP_MN_QUERY_DEVICE_RELATIONS:
       if (stack->Parameters.QueryDeviceRelations.Type == TargetDeviceRelation) {
@@ -163,10 +187,9 @@ NTSTATUS BoardHidRequest(DEVICE_OBJECT* device, IRP* irp) {
   BoardExtension* ext = device->DeviceExtension;
   BoardChild identity = {BOARD_VENDOR_ID, BOARD_PRODUCT_ID, BOARD_VERSION, BOARD_KIND_CONSOLE};
   if (ext->child != 0) identity = board.children[ext->child - 1].identity;
-  const BOOLEAN consumer = identity.kind == BOARD_KIND_CONSUMER;
-  const UCHAR* descriptor = consumer ? consumer_descriptor : board_report_descriptor;
-  const ULONG descriptor_size =
-      consumer ? sizeof consumer_descriptor : sizeof board_report_descriptor;
+  const ULONG kind = identity.kind < sizeof descriptors / sizeof descriptors[0] ? identity.kind : 0;
+  const UCHAR* descriptor = descriptors[kind].bytes;
+  const ULONG descriptor_size = descriptors[kind].size;
   switch (stack->Parameters.DeviceIoControl.IoControlCode) {
     case IOCTL_HID_GET_DEVICE_DESCRIPTOR: {
       HID_DESCRIPTOR desc;

@@ -77,6 +77,28 @@ class BoardTest : public ::testing::Test {
     return bytes;
   }
 
+  // Takes the board off the bus and waits until none of its interfaces is listed.
+  void UnplugUntilUnlisted() {
+    ASSERT_TRUE(board_->Unplug());
+    ASSERT_TRUE(WaitUntil([] { return board::BoardPaths().empty(); }, 5000))
+        << "the board's interface is still listed 5 s after the unplug";
+  }
+
+  // The board brings up a composite board as USB does: first its other interface (child 1, a
+  // vendor collection that takes 9-byte writes too), the console's own 300 ms later. Waits
+  // until each is listed, the other alone first; *console_listed gets when the console's was.
+  void PlugComposite(ULONGLONG* console_listed) {
+    const BoardChild other = {BOARD_VENDOR_ID, BOARD_PRODUCT_ID, BOARD_VERSION, BOARD_KIND_VENDOR};
+    ASSERT_TRUE(board_->PlugInTurn({other, {0, 0, 0, BOARD_KIND_BOARD}}, 300));
+    std::vector<std::string> paths;
+    ASSERT_TRUE(WaitUntil([&] { return !(paths = board::BoardPaths()).empty(); }, 5000));
+    ASSERT_EQ(paths.size(), 1u) << "the other interface was not listed alone first";
+    const std::string other_path = paths.front();
+    ASSERT_TRUE(WaitUntil([&] { return (paths = board::BoardPaths()).size() == 2; }, 5000));
+    *console_listed = GetTickCount64();
+    ASSERT_EQ(paths.front(), other_path) << "the other interface is listed first";
+  }
+
   // Presses a button, expects the no-device box with its text, and dismisses it.
   void ExpectNoDeviceBox(int button) {
     ASSERT_TRUE(Press(Gadget(button)));

@@ -1,5 +1,6 @@
 // quillomatic.exe following the test board through Wine's own HID stack and device notices:
-// re-plugs inside one presence tick, arrival and removal followed on the notice, a board that
+// re-plugs inside one presence tick, arrival and removal followed on the notice, a composite
+// board whose interfaces come up one by one, a board back on another port, a board that
 // refuses every write, and a board that stalls every write.
 #include <windows.h>
 
@@ -68,6 +69,55 @@ TEST_F(BoardTest, ArrivalAndRemovalAreFollowedOnWinesOwnNotices) {
   EXPECT_LE(late, 2) << late << " of 20 followed later than 125 ms";
   ASSERT_TRUE(board_->SendValue(4242));
   EXPECT_TRUE(WaitForText(Gadget(kReceiveField), "4242", 3000));
+}
+
+// A composite board plugged while the program runs: its other interface, which takes 9-byte
+// writes too, comes up first and the console's 300 ms later. The user presses Hex from the
+// console's arrival on: within a second a press reaches it, byte for byte; from then on none
+// reaches the other interface (one pressed before the program heard of the arrival may).
+TEST_F(BoardTest, CompositeBoardIsFollowedToTheConsolesInterfaceArrivingLast) {
+  UnplugUntilUnlisted();
+  Start();
+  ASSERT_TRUE(StatusIs("No HID device"));
+  ULONGLONG listed = 0;
+  ASSERT_NO_FATAL_FAILURE(PlugComposite(&listed));
+  const Bytes hex = {0, 0x12, 0x34, 0x56, 0x78, 0, 0, 0, 0};
+  while (board_->Received().empty() && GetTickCount64() - listed < 1000) {
+    ASSERT_TRUE(Press(Gadget(11)));
+    board_->WaitReceived(1, 100);
+    HWND box = FindMessageBox(app_->pid(), 0);
+    if (box != nullptr) DismissMessageBox(box, 2000);
+  }
+  const unsigned long other = board_->Counters().child_writes[0];
+  ASSERT_FALSE(board_->Received().empty())
+      << "no press reached the console's interface within 1 s of its arrival; " << other
+      << " reached the other interface";
+  // Hex presses still queued may follow; the Text press comes after them, all byte for byte.
+  const Bytes text = {0, 0x41, 0x42, 0x43, 0x44, 0x45, 0x46, 0x47, 0x48};
+  ASSERT_TRUE(Press(Gadget(3)));
+  EXPECT_TRUE(WaitUntil([&] { return Report(board_->Received().back()) == text; }, 3000));
+  const std::vector<board::Output>& got = board_->Received();
+  for (size_t i = 0; i + 1 < got.size(); ++i) EXPECT_EQ(Report(got[i]), hex) << "report " << i;
+  EXPECT_EQ(board_->Counters().child_writes[0], other) << "a press reached the other interface";
+  ASSERT_TRUE(board_->SendValue(-300));
+  EXPECT_TRUE(WaitForText(Gadget(kReceiveField), "-300", 3000));
+}
+
+// A board re-plugged on another port comes back under a new interface path: it is followed.
+TEST_F(BoardTest, ABoardBackOnAnotherPortIsFollowed) {
+  Start();
+  ASSERT_TRUE(StatusIs("Discovered device"));
+  const std::string before = board::BoardPath();
+  UnplugUntilUnlisted();
+  ASSERT_TRUE(StatusIs("No HID device"));
+  ASSERT_TRUE(board_->Port(2));
+  ASSERT_TRUE(board_->Plug());
+  const std::string after = board::WaitForBoardPath(5000);
+  ASSERT_NE(after, before) << "the board came back under the same path";
+  ASSERT_TRUE(StatusIs("Discovered device")) << "the board back on port 2 is not held";
+  EXPECT_EQ(PressAndReceive(11), (Bytes{0, 0x12, 0x34, 0x56, 0x78, 0, 0, 0, 0}));
+  ASSERT_TRUE(board_->SendValue(4202));
+  EXPECT_TRUE(WaitForText(Gadget(kReceiveField), "4202", 3000));
 }
 
 // A live board that refuses every output report (WriteFile fails with error 31): every click

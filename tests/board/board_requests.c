@@ -45,17 +45,53 @@ static void EndHoldsNow(void) {
     CONTAINING_RECORD(e, IRP, Tail.Overlay.ListEntry)->Tail.Overlay.DriverContext[0] = 0;
   }
   KeReleaseSpinLock(&board.lock, irql);
-  KeSetEvent(&board.held_changed, IO_NO_INCREMENT, FALSE);
+  KeSetEvent(&board.wake, IO_NO_INCREMENT, FALSE);
 }
 
-// Forgets reports, refusals and holds (held writes end now); counters restart from zero.
+// Holds each later write for `ms` (0: none, and the held end now), cancellable or not.
+static void HoldWrites(ULONG ms, BOOLEAN cancellable) {
+  KIRQL irql;
+  KeAcquireSpinLock(&board.lock, &irql);
+  board.hold_ms = ms;
+  board.hold_cancellable = cancellable;
+  KeReleaseSpinLock(&board.lock, irql);
+  if (ms == 0) EndHoldsNow();
+}
+
+// Has the board's thread plug interfaces in turn, the first now.
+static NTSTATUS PlugInTurn(const BoardTurns* turns) {
+  if (turns->count == 0 || turns->count > BOARD_MAX_CHILDREN + 1 || turns->gap_ms > 10000) {
+    return STATUS_INVALID_PARAMETER;
+  }
+  KIRQL irql;
+  KeAcquireSpinLock(&board.lock, &irql);
+  board.turns = *turns;
+  board.next_turn = 0;
+  board.turn_due = Now();
+  KeReleaseSpinLock(&board.lock, irql);
+  KeSetEvent(&board.wake, IO_NO_INCREMENT, FALSE);
+  return STATUS_SUCCESS;
+}
+
+// Forgets reports, refusals, holds (held writes end now) and turns to come; counters restart
+// from zero; the children go. A board on another port than 1 comes back on port 1 first.
 static void ResetBoard(void) {
   KIRQL irql;
+  KeAcquireSpinLock(&board.lock, &irql);
+  const BOOLEAN moved =
+      board.child != NULL && ((BoardExtension*)board.child->DeviceExtension)->port != 1;
+  board.port = 1;
+  KeReleaseSpinLock(&board.lock, irql);
+  if (moved) {
+    UnplugBoard();
+    PlugBoard();
+  }
   KeAcquireSpinLock(&board.lock, &irql);
   board.first_input = board.input_count = board.output_count = 0;
   board.refuse_count = 0;
   board.hold_ms = 0;
   board.echo = FALSE;
+  board.turns.count = board.next_turn = 0;
   ULONG plugged = board.counters.plugged, waiting = board.counters.waiting_reads;
   ULONG held = board.counters.held_now;
   RtlZeroMemory(&board.counters, sizeof board.counters);
@@ -73,8 +109,9 @@ NTSTATUS BoardControl(IRP* irp) {
   ULONG in = stack->Parameters.DeviceIoControl.InputBufferLength;
   ULONG out = stack->Parameters.DeviceIoControl.OutputBufferLength;
   void* buffer = irp->AssociatedIrp.SystemBuffer;
+  const ULONG code = stack->Parameters.DeviceIoControl.IoControlCode;
   KIRQL irql;
-  switch (stack->Parameters.DeviceIoControl.IoControlCode) {
+  switch (code) {
     case IOCTL_BOARD_PLUG:
       return CompleteWith(irp, PlugBoard(), 0);
     case IOCTL_BOARD_UNPLUG:
@@ -93,11 +130,20 @@ NTSTATUS BoardControl(IRP* irp) {
       KeReleaseSpinLock(&board.lock, irql);
       return CompleteWith(irp, STATUS_SUCCESS, 0);
     case IOCTL_BOARD_HOLD_WRITES:
+    case IOCTL_BOARD_HOLD_CANCELLABLE:
       if (in != sizeof(ULONG)) return CompleteWith(irp, STATUS_INVALID_PARAMETER, 0);
+      HoldWrites(*(ULONG*)buffer, code == IOCTL_BOARD_HOLD_CANCELLABLE);
+      return CompleteWith(irp, STATUS_SUCCESS, 0);
+    case IOCTL_BOARD_PLUG_IN_TURN:
+      if (in != sizeof(BoardTurns)) return CompleteWith(irp, STATUS_INVALID_PARAMETER, 0);
+      return CompleteWith(irp, PlugInTurn(buffer), 0);
+    case IOCTL_BOARD_PORT:
+      if (in != sizeof(ULONG) || *(ULONG*)buffer - 1 >= 99) {
+        return CompleteWith(irp, STATUS_INVALID_PARAMETER, 0);
+      }
       KeAcquireSpinLock(&board.lock, &irql);
-      board.hold_ms = *(ULONG*)buffer;
+      board.port = *(ULONG*)buffer;
       KeReleaseSpinLock(&board.lock, irql);
-      if (*(ULONG*)buffer == 0) EndHoldsNow();
       return CompleteWith(irp, STATUS_SUCCESS, 0);
     case IOCTL_BOARD_COUNTERS:
       if (out < sizeof(BoardCounters)) return CompleteWith(irp, STATUS_BUFFER_TOO_SMALL, 0);

@@ -1,6 +1,7 @@
 // The board's state and what its device (board_device.c) does with it: hidclass's reads and
-// writes, plugging and unplugging, the bus relations, and the thread that ends held writes
-// when their time is up. The control device's requests are in board_requests.c.
+// writes, plugging and unplugging, the bus relations, and the board's thread, which ends held
+// writes when their time is up and plugs interfaces in turn. The control device's requests are
+// in board_requests.c.
 #include "board_state.h"
 
 #include "board_control.h"
@@ -13,7 +14,7 @@ typedef VOID(NTAPI* SystemTimeFn)(LARGE_INTEGER*);
 static SystemTimeFn query_system_time;
 
 // Returns the time now in 100 ns units.
-static ULONGLONG Now(void) {
+ULONGLONG Now(void) {
   LARGE_INTEGER now;
   query_system_time(&now);
   return (ULONGLONG)now.QuadPart;
@@ -42,6 +43,31 @@ ULONG FillRead(IRP* irp, const UCHAR* report) {
   return BOARD_INPUT_BYTES;
 }
 
+// A held write's cancel routine: the write ends at once as cancelled.
+static void WINAPI CancelHeldWrite(DEVICE_OBJECT* device, IRP* irp) {
+  (void)device;
+  IoReleaseCancelSpinLock(irp->CancelIrql);
+  KIRQL irql;
+  KeAcquireSpinLock(&board.lock, &irql);
+  RemoveEntryList(&irp->Tail.Overlay.ListEntry);
+  board.counters.held_now--;
+  board.counters.cancelled++;
+  KeReleaseSpinLock(&board.lock, irql);
+  CompleteWith(irp, STATUS_CANCELLED, 0);
+}
+
+// Takes a held write off the list into `out`, under the lock; one whose cancel routine has
+// already been called is left to it (unlinked, so that its removal there does nothing).
+static void TakeHeld(IRP* irp, LIST_ENTRY* out) {
+  RemoveEntryList(&irp->Tail.Overlay.ListEntry);
+  if (irp->Tail.Overlay.DriverContext[1] != NULL && IoSetCancelRoutine(irp, NULL) == NULL) {
+    InitializeListHead(&irp->Tail.Overlay.ListEntry);
+    return;
+  }
+  InsertTailList(out, &irp->Tail.Overlay.ListEntry);
+  board.counters.held_now--;
+}
+
 // Ends the reads and held writes of a board that goes: reads as deleted, writes as not
 // connected. hidclass's removal waits for its read to end.
 static void EndPending(void) {
@@ -51,9 +77,10 @@ static void EndPending(void) {
   KIRQL irql;
   KeAcquireSpinLock(&board.lock, &irql);
   MoveAll(&board.reads, &reads);
-  MoveAll(&board.held, &writes);
+  while (!IsListEmpty(&board.held)) {
+    TakeHeld(CONTAINING_RECORD(board.held.Flink, IRP, Tail.Overlay.ListEntry), &writes);
+  }
   board.counters.waiting_reads = 0;
-  board.counters.held_now = 0;
   KeReleaseSpinLock(&board.lock, irql);
   CompleteAll(&reads, STATUS_DELETE_PENDING);
   CompleteAll(&writes, STATUS_DEVICE_NOT_CONNECTED);
@@ -104,8 +131,9 @@ NTSTATUS WriteOutput(IRP* irp, const HID_XFER_PACKET* packet, BoardExtension* ex
   KIRQL irql;
   KeAcquireSpinLock(&board.lock, &irql);
   board.counters.writes += ext->child == 0;
-  if (ext->child != 0) {  // one more child: kept nowhere
+  if (ext->child != 0) {  // one more child: counted, kept nowhere
     if (ext->gone) status = STATUS_DEVICE_NOT_CONNECTED;
+    board.counters.child_writes[ext->child - 1] += !ext->gone;
   } else if (ext->gone) {
     board.counters.gone_writes++;
     status = STATUS_DEVICE_NOT_CONNECTED;
@@ -133,17 +161,27 @@ NTSTATUS WriteOutput(IRP* irp, const HID_XFER_PACKET* packet, BoardExtension* ex
     if (board.hold_ms > 0) {
       irp->Tail.Overlay.DriverContext[0] =
           (PVOID)(ULONG_PTR)(Now() + (ULONGLONG)board.hold_ms * 10000);
+      irp->Tail.Overlay.DriverContext[1] = (PVOID)(ULONG_PTR)board.hold_cancellable;
       irp->IoStatus.Information = WrittenBytes(packet);
       IoMarkIrpPending(irp);
-      InsertTailList(&board.held, &irp->Tail.Overlay.ListEntry);
-      board.counters.held_now++;
-      held = TRUE;
+      if (board.hold_cancellable) IoSetCancelRoutine(irp, CancelHeldWrite);
+      if (board.hold_cancellable && irp->Cancel && IoSetCancelRoutine(irp, NULL) != NULL) {
+        status = STATUS_CANCELLED;  // cancelled before the routine was set: ends here
+      } else {
+        InsertTailList(&board.held, &irp->Tail.Overlay.ListEntry);
+        board.counters.held_now++;
+        held = TRUE;
+      }
     }
   }
   KeReleaseSpinLock(&board.lock, irql);
   if (echo) SendInput(echoed);
   if (held) {
-    KeSetEvent(&board.held_changed, IO_NO_INCREMENT, FALSE);
+    KeSetEvent(&board.wake, IO_NO_INCREMENT, FALSE);
+    return STATUS_PENDING;
+  }
+  if (status == STATUS_CANCELLED) {
+    CompleteWith(irp, status, 0);
     return STATUS_PENDING;
   }
   return CompleteWith(irp, status, NT_SUCCESS(status) ? WrittenBytes(packet) : 0);
@@ -162,13 +200,21 @@ void EndBoard(BoardExtension* ext) {
   CompleteAll(&reads, STATUS_DELETE_PENDING);
 }
 
-// The hold thread: completes each held write once its time is up, as a slow board would.
-static void WINAPI EndHeldWrites(void* context) {
+// Keeps `next` the earliest of the times given (0: none yet).
+static void Earliest(ULONGLONG* next, ULONGLONG time) {
+  if (*next == 0 || time < *next) *next = time;
+}
+
+// The board's thread: completes each held write once its time is up, as a slow board would,
+// and plugs the interfaces asked for in turn, each when its time comes.
+static void WINAPI RunBoard(void* context) {
   (void)context;
   for (;;) {
     LIST_ENTRY due;
     InitializeListHead(&due);
     ULONGLONG now = Now(), next = 0;
+    BoardChild turn = {0, 0, 0, 0};
+    BOOLEAN plug = FALSE;
     KIRQL irql;
     KeAcquireSpinLock(&board.lock, &irql);
     for (LIST_ENTRY* e = board.held.Flink; e != &board.held;) {
@@ -176,40 +222,53 @@ static void WINAPI EndHeldWrites(void* context) {
       ULONGLONG end = (ULONGLONG)(ULONG_PTR)irp->Tail.Overlay.DriverContext[0];
       e = e->Flink;
       if (end <= now) {
-        RemoveEntryList(&irp->Tail.Overlay.ListEntry);
-        InsertTailList(&due, &irp->Tail.Overlay.ListEntry);
-        board.counters.held_now--;
-      } else if (next == 0 || end < next) {
-        next = end;
+        TakeHeld(irp, &due);
+      } else {
+        Earliest(&next, end);
       }
+    }
+    if (board.next_turn < board.turns.count && board.turn_due <= now) {
+      turn = board.turns.order[board.next_turn++];
+      plug = TRUE;
     }
     KeReleaseSpinLock(&board.lock, irql);
     while (!IsListEmpty(&due)) {
       IRP* irp = CONTAINING_RECORD(RemoveHeadList(&due), IRP, Tail.Overlay.ListEntry);
       CompleteWith(irp, STATUS_SUCCESS, irp->IoStatus.Information);
     }
+    ULONG number = 0;
+    if (plug && turn.kind == BOARD_KIND_BOARD) {
+      PlugBoard();
+    } else if (plug) {
+      PlugChild(&turn, &number);
+    }
+    KeAcquireSpinLock(&board.lock, &irql);
+    if (plug) board.turn_due = Now() + (ULONGLONG)board.turns.gap_ms * 10000;
+    if (board.next_turn < board.turns.count) Earliest(&next, board.turn_due);
+    KeReleaseSpinLock(&board.lock, irql);
+    now = Now();
     LARGE_INTEGER timeout;
-    timeout.QuadPart = -(LONGLONG)(next - now);
-    KeWaitForSingleObject(&board.held_changed, Executive, KernelMode, FALSE,
-                          next == 0 ? NULL : &timeout);
+    timeout.QuadPart = next > now ? -(LONGLONG)(next - now) : 0;
+    KeWaitForSingleObject(&board.wake, Executive, KernelMode, FALSE, next == 0 ? NULL : &timeout);
   }
 }
 
-// Sets up the board's state and its hold thread; unplugged, with no bus yet.
+// Sets up the board's state and its thread; unplugged, with no bus yet.
 NTSTATUS InitBoard(DRIVER_OBJECT* driver) {
   KeInitializeSpinLock(&board.lock);
   board.driver = driver;
+  board.port = 1;
   InitializeListHead(&board.reads);
   InitializeListHead(&board.held);
   for (ULONG i = 0; i < BOARD_MAX_CHILDREN; ++i) InitializeListHead(&board.children[i].reads);
-  KeInitializeEvent(&board.held_changed, SynchronizationEvent, FALSE);
+  KeInitializeEvent(&board.wake, SynchronizationEvent, FALSE);
   UNICODE_STRING name;
   RtlInitUnicodeString(&name, L"KeQuerySystemTime");
   query_system_time = (SystemTimeFn)MmGetSystemRoutineAddress(&name);
   if (query_system_time == NULL) return STATUS_PROCEDURE_NOT_FOUND;
   HANDLE thread = NULL;
   NTSTATUS status =
-      PsCreateSystemThread(&thread, THREAD_ALL_ACCESS, NULL, NULL, NULL, EndHeldWrites, NULL);
+      PsCreateSystemThread(&thread, THREAD_ALL_ACCESS, NULL, NULL, NULL, RunBoard, NULL);
   if (NT_SUCCESS(status)) ZwClose(thread);
   return status;
 }
@@ -265,6 +324,7 @@ static NTSTATUS MakeChild(ULONG number, DEVICE_OBJECT** child) {
   BoardExtension* ext = (*child)->DeviceExtension;
   ext->tag.kind = BOARD_DEVICE;
   ext->child = number;
+  ext->port = board.port;
   (*child)->Flags &= ~DO_DEVICE_INITIALIZING;
   return STATUS_SUCCESS;
 }
