@@ -65,13 +65,6 @@ bool Board::HoldCancellable(unsigned long ms) {
   return Ask(IOCTL_BOARD_HOLD_CANCELLABLE, &ms, sizeof ms, nullptr, 0, nullptr);
 }
 
-bool Board::PlugInTurn(std::initializer_list<BoardChild> order, unsigned long gap_ms) {
-  BoardTurns turns = {gap_ms, static_cast<unsigned long>(order.size()), {}};
-  if (order.size() > sizeof turns.order / sizeof turns.order[0]) return false;
-  std::copy(order.begin(), order.end(), turns.order);
-  return Ask(IOCTL_BOARD_PLUG_IN_TURN, &turns, sizeof turns, nullptr, 0, nullptr);
-}
-
 bool Board::Port(unsigned long port) {
   return Ask(IOCTL_BOARD_PORT, &port, sizeof port, nullptr, 0, nullptr);
 }

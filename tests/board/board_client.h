@@ -6,7 +6,6 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -49,9 +48,6 @@ class Board {
   bool HoldWrites(unsigned long ms);
   // As HoldWrites, but a cancel that reaches a held write ends it (BoardCounters::cancelled).
   bool HoldCancellable(unsigned long ms);
-  // Has the board bring up interfaces one after another, `gap_ms` apart, and returns at once;
-  // BOARD_KIND_BOARD stands for the board itself.
-  bool PlugInTurn(std::initializer_list<BoardChild> order, unsigned long gap_ms);
   // The port (1 to 99) that the board comes up on from its next plug; a reset brings back 1.
   bool Port(unsigned long port);
   // Plugs one more child beside the board; returns its number, 0 when refused.

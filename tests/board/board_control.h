@@ -50,10 +50,6 @@ extern "C" {
 // Plugs one more child beside the board, as a composite board's other interface: a BoardChild
 // in, its number (1 and up) out as a ULONG. Reset takes every such child off the bus.
 #define IOCTL_BOARD_PLUG_CHILD BOARD_CTL(16)
-// Brings up a composite board's interfaces one after another, as USB does: a BoardTurns in;
-// the request returns at once, and the board's own thread plugs each entry in order, the next
-// `gap_ms` after the last one is up. Children take their numbers in that order.
-#define IOCTL_BOARD_PLUG_IN_TURN BOARD_CTL(17)
 // The port that the board comes up on from its next plug: a ULONG in, 1 to 99 (1 at first).
 // Its instance ID is the port's number, so on another port its interface has another path.
 #define IOCTL_BOARD_PORT BOARD_CTL(18)
@@ -61,24 +57,16 @@ extern "C" {
 // A child's report descriptor: the board's own (BOARD_INPUT_BYTES in, BOARD_OUTPUT_BYTES out);
 // a consumer-control collection (a 2-byte input report, no output report); or a vendor
 // collection with a 63-byte input report and an 8-byte output report, which takes the
-// console's 9-byte writes. In a BoardTurns, BOARD_KIND_BOARD stands for the board itself.
+// console's 9-byte writes.
 #define BOARD_KIND_CONSOLE 0
 #define BOARD_KIND_CONSUMER 1
 #define BOARD_KIND_VENDOR 2
-#define BOARD_KIND_BOARD 0xFF
 #define BOARD_MAX_CHILDREN 4
 
 // One more child: its identifiers and its descriptor kind.
 typedef struct BoardChild {
   unsigned short vendor, product, version, kind;
 } BoardChild;
-
-// Interfaces to bring up in turn: `count` entries of `order`, `gap_ms` (at most 10 s) apart.
-typedef struct BoardTurns {
-  unsigned long gap_ms;
-  unsigned long count;
-  BoardChild order[BOARD_MAX_CHILDREN + 1];
-} BoardTurns;
 
 // The longest output report kept; a longer one is kept cut, with its full length.
 #define BOARD_KEPT_BYTES 16

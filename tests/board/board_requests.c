@@ -58,23 +58,8 @@ static void HoldWrites(ULONG ms, BOOLEAN cancellable) {
   if (ms == 0) EndHoldsNow();
 }
 
-// Has the board's thread plug interfaces in turn, the first now.
-static NTSTATUS PlugInTurn(const BoardTurns* turns) {
-  if (turns->count == 0 || turns->count > BOARD_MAX_CHILDREN + 1 || turns->gap_ms > 10000) {
-    return STATUS_INVALID_PARAMETER;
-  }
-  KIRQL irql;
-  KeAcquireSpinLock(&board.lock, &irql);
-  board.turns = *turns;
-  board.next_turn = 0;
-  board.turn_due = Now();
-  KeReleaseSpinLock(&board.lock, irql);
-  KeSetEvent(&board.wake, IO_NO_INCREMENT, FALSE);
-  return STATUS_SUCCESS;
-}
-
-// Forgets reports, refusals, holds (held writes end now) and turns to come; counters restart
-// from zero; the children go. A board on another port than 1 comes back on port 1 first.
+// Forgets reports, refusals and holds (held writes end now); counters restart from zero; the
+// children go. A board on another port than 1 comes back on port 1 first.
 static void ResetBoard(void) {
   KIRQL irql;
   KeAcquireSpinLock(&board.lock, &irql);
@@ -91,7 +76,6 @@ static void ResetBoard(void) {
   board.refuse_count = 0;
   board.hold_ms = 0;
   board.echo = FALSE;
-  board.turns.count = board.next_turn = 0;
   ULONG plugged = board.counters.plugged, waiting = board.counters.waiting_reads;
   ULONG held = board.counters.held_now;
   RtlZeroMemory(&board.counters, sizeof board.counters);
@@ -134,9 +118,6 @@ NTSTATUS BoardControl(IRP* irp) {
       if (in != sizeof(ULONG)) return CompleteWith(irp, STATUS_INVALID_PARAMETER, 0);
       HoldWrites(*(ULONG*)buffer, code == IOCTL_BOARD_HOLD_CANCELLABLE);
       return CompleteWith(irp, STATUS_SUCCESS, 0);
-    case IOCTL_BOARD_PLUG_IN_TURN:
-      if (in != sizeof(BoardTurns)) return CompleteWith(irp, STATUS_INVALID_PARAMETER, 0);
-      return CompleteWith(irp, PlugInTurn(buffer), 0);
     case IOCTL_BOARD_PORT:
       if (in != sizeof(ULONG) || *(ULONG*)buffer - 1 >= 99) {
         return CompleteWith(irp, STATUS_INVALID_PARAMETER, 0);

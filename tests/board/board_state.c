@@ -1,7 +1,6 @@
 // The board's state and what its device (board_device.c) does with it: hidclass's reads and
 // writes, plugging and unplugging, the bus relations, and the board's thread, which ends held
-// writes when their time is up and plugs interfaces in turn. The control device's requests are
-// in board_requests.c.
+// writes when their time is up. The control device's requests are in board_requests.c.
 #include "board_state.h"
 
 #include "board_control.h"
@@ -14,7 +13,7 @@ typedef VOID(NTAPI* SystemTimeFn)(LARGE_INTEGER*);
 static SystemTimeFn query_system_time;
 
 // Returns the time now in 100 ns units.
-ULONGLONG Now(void) {
+static ULONGLONG Now(void) {
   LARGE_INTEGER now;
   query_system_time(&now);
   return (ULONGLONG)now.QuadPart;
@@ -205,16 +204,16 @@ static void Earliest(ULONGLONG* next, ULONGLONG time) {
   if (*next == 0 || time < *next) *next = time;
 }
 
-// The board's thread: completes each held write once its time is up, as a slow board would,
-// and plugs the interfaces asked for in turn, each when its time comes.
+// The board's thread: completes each held write once its time is up, as a slow board would.
+// NOTE: it never plugs or unplugs: Wine's plug and play runs in the thread that changes the
+// bus relations, and two such threads at once crash Wine's hidclass, so only the control
+// device's requests change them.
 static void WINAPI RunBoard(void* context) {
   (void)context;
   for (;;) {
     LIST_ENTRY due;
     InitializeListHead(&due);
     ULONGLONG now = Now(), next = 0;
-    BoardChild turn = {0, 0, 0, 0};
-    BOOLEAN plug = FALSE;
     KIRQL irql;
     KeAcquireSpinLock(&board.lock, &irql);
     for (LIST_ENTRY* e = board.held.Flink; e != &board.held;) {
@@ -227,25 +226,11 @@ static void WINAPI RunBoard(void* context) {
         Earliest(&next, end);
       }
     }
-    if (board.next_turn < board.turns.count && board.turn_due <= now) {
-      turn = board.turns.order[board.next_turn++];
-      plug = TRUE;
-    }
     KeReleaseSpinLock(&board.lock, irql);
     while (!IsListEmpty(&due)) {
       IRP* irp = CONTAINING_RECORD(RemoveHeadList(&due), IRP, Tail.Overlay.ListEntry);
       CompleteWith(irp, STATUS_SUCCESS, irp->IoStatus.Information);
     }
-    ULONG number = 0;
-    if (plug && turn.kind == BOARD_KIND_BOARD) {
-      PlugBoard();
-    } else if (plug) {
-      PlugChild(&turn, &number);
-    }
-    KeAcquireSpinLock(&board.lock, &irql);
-    if (plug) board.turn_due = Now() + (ULONGLONG)board.turns.gap_ms * 10000;
-    if (board.next_turn < board.turns.count) Earliest(&next, board.turn_due);
-    KeReleaseSpinLock(&board.lock, irql);
     now = Now();
     LARGE_INTEGER timeout;
     timeout.QuadPart = next > now ? -(LONGLONG)(next - now) : 0;

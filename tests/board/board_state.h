@@ -24,7 +24,7 @@ typedef struct BoardState {
   ULONG next_name;
   LIST_ENTRY reads;  // hidclass's read requests waiting for an input report
   LIST_ENTRY held;   // writes held pending: end time in DriverContext[0], cancellable in [1]
-  KEVENT wake;       // the board's thread has a new held write or turn to time
+  KEVENT wake;       // the board's thread has a new held write to time
 
   UCHAR inputs[MAX_INPUTS][BOARD_INPUT_BYTES];
   ULONG first_input, input_count;
@@ -35,10 +35,7 @@ typedef struct BoardState {
   ULONG hold_ms;
   BOOLEAN hold_cancellable;
   BOOLEAN echo;
-  ULONG port;        // the board's port at its next plug
-  BoardTurns turns;  // interfaces still to come up: from `next_turn`, the next at `turn_due`
-  ULONG next_turn;
-  ULONGLONG turn_due;
+  ULONG port;  // the board's port at its next plug
   BoardCounters counters;
   BoardMore children[BOARD_MAX_CHILDREN];  // children 1 to BOARD_MAX_CHILDREN
 } BoardState;
@@ -50,8 +47,6 @@ ULONG FillRead(IRP* irp, const UCHAR* report);
 // Queues one input report for hidclass's next read, or hands it to the read waiting now.
 NTSTATUS SendInput(const UCHAR* report);
 
-// Returns the time now in 100 ns units.
-ULONGLONG Now(void);
 // Sets up the board's state and its thread; unplugged, with no bus yet.
 NTSTATUS InitBoard(DRIVER_OBJECT* driver);
 // Remembers the root-enumerated device whose bus relations carry the board, and plugs it.
