@@ -221,7 +221,7 @@ LRESULT CALLBACK LayerWindowProcedure(HWND window, UINT message, WPARAM wparam, 
       if (record == nullptr) break;
       events.SetPending(static_cast<int32_t>(wparam));
       return 0;
-    case WM_DPICHANGED:
+    case MESSAGE_DPI_CHANGED:
       // The window moved to a screen of another DPI: the high word names it (the low word is
       // the same for x); lParam suggests the new outer rectangle, and may be null.
       if (record == nullptr) break;

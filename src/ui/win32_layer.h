@@ -23,6 +23,9 @@ constexpr UINT MESSAGE_DEVICE_NOTICE = 13121;
 // An application's own event, posted from any thread; wParam is its code.
 constexpr UINT MESSAGE_APPLICATION_EVENT = 13122;
 
+// WM_DPICHANGED, which Windows 8.1 and later send; the build uses Vista's headers, which lack it.
+constexpr UINT MESSAGE_DPI_CHANGED = 0x02E0;
+
 // Event types of the text-field focus notice.
 constexpr int32_t FOCUS_GAINED = 14000;
 constexpr int32_t FOCUS_LOST = 14001;
