@@ -118,6 +118,12 @@ TEST_F(BoardTest, ABoardBackOnAnotherPortIsFollowed) {
   EXPECT_EQ(PressAndReceive(11), (Bytes{0, 0x12, 0x34, 0x56, 0x78, 0, 0, 0, 0}));
   ASSERT_TRUE(board_->SendValue(4202));
   EXPECT_TRUE(WaitForText(Gadget(kReceiveField), "4202", 3000));
+  // Back on port 1, followed again, for the scenarios after this one.
+  UnplugUntilUnlisted();
+  ASSERT_TRUE(board_->Port(1));
+  ASSERT_TRUE(board_->Plug());
+  EXPECT_EQ(board::WaitForBoardPath(5000), before);
+  EXPECT_TRUE(StatusIs("Discovered device"));
 }
 
 // A live board that refuses every output report (WriteFile fails with error 31): every click
