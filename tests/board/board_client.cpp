@@ -29,7 +29,15 @@ bool Board::Ask(DWORD code, const void* in, DWORD in_size, void* out, DWORD out_
 }
 
 bool Board::Plug() {
-  return Ask(IOCTL_BOARD_PLUG, nullptr, 0, nullptr, 0, nullptr);
+  if (!Ask(IOCTL_BOARD_PLUG, nullptr, 0, nullptr, 0, nullptr)) return false;
+  // NOTE: an unplug that comes before Wine has started the new device can leave hidclass
+  // reading through a deleted one, which crashes the driver host (seen about once in a hundred
+  // plug-unplug pairs); the board is started once hidclass reads from it.
+  for (int i = 0; i < 1000; ++i) {
+    if (Counters().waiting_reads > 0) return true;
+    Sleep(5);
+  }
+  return false;
 }
 
 bool Board::Unplug() {

@@ -30,7 +30,7 @@ class Board {
   Board& operator=(const Board&) = delete;
 
   bool ok() const { return control_ != INVALID_HANDLE_VALUE; }
-  // Puts the board on the bus (nothing when it is there).
+  // Puts the board on the bus (nothing when it is there) and waits until Wine has started it.
   bool Plug();
   // Takes it off the bus (nothing when it is out).
   bool Unplug();
