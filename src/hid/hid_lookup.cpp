@@ -6,6 +6,7 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -243,26 +244,23 @@ HidHandle ChooseHidDeviceWith(const HidPlatform& platform, uint16_t product, uin
                               uint16_t version, HidChosen* chosen) {
   const Wanted wanted{product, vendor, version};
   std::vector<SeenInterface> seen;
-  std::vector<intptr_t> handles;
-  std::vector<std::string> paths;
   VisitHidInterfaces(platform, [&](const std::string& candidate) {
     SeenInterface s;
     if (!QueryMatches(platform, candidate, wanted, &s.speaks)) return false;
-    const intptr_t handle = OpenReadWrite(platform, candidate, wanted, &s.refused);
-    s.opened = handle != 0;
-    seen.push_back(s);
-    handles.push_back(handle);
-    paths.push_back(candidate);
-    return s.opened && s.speaks;
+    s.handle = OpenReadWrite(platform, candidate, wanted, &s.refused);
+    s.opened = s.handle != 0;
+    s.path = candidate;
+    seen.push_back(std::move(s));
+    return seen.back().opened && seen.back().speaks;
   });
   const InterfacePick pick = PickInterface(seen);
-  for (size_t i = 0; i < handles.size(); ++i) {
-    if (handles[i] != 0 && static_cast<int>(i) != pick.index) platform.close_handle(handles[i]);
+  for (size_t i = 0; i < seen.size(); ++i) {
+    if (seen[i].opened && static_cast<int>(i) != pick.index) platform.close_handle(seen[i].handle);
   }
   *chosen = HidChosen{};
   chosen->choice = pick.choice;
   if (pick.index < 0) return 0;
-  chosen->path = paths[pick.index];
+  chosen->path = seen[pick.index].path;
   chosen->speaks = seen[pick.index].speaks;
-  return handles[pick.index];
+  return seen[pick.index].handle;
 }

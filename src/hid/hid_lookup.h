@@ -113,6 +113,8 @@ struct SeenInterface {
   bool opened = false;   // it opened for reading and writing
   bool refused = false;  // the read-write open was refused, as another program's hold makes it
   bool speaks = false;   // its report lengths are the console's
+  intptr_t handle = 0;   // the read-write handle while it is open
+  std::string path;
 };
 // The interface picked among those seen (its index, -1 for none) and how the choice ended.
 struct InterfacePick {

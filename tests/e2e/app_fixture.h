@@ -33,7 +33,8 @@ class AppTest : public ::testing::Test {
   // Starts the program and waits for its window; fails the test if it does not appear.
   void Start() {
     app_ = std::make_unique<AppProcess>(ExeUnderTest());
-    ASSERT_TRUE(app_->started()) << "cannot start " << ExeUnderTest();
+    ASSERT_TRUE(app_->started()) << "cannot start " << ExeUnderTest() << " (error "
+                                 << app_->start_error() << ")";
     main_ = FindMainWindow(app_->pid(), "QUILLOMATIC", kStartTimeoutMs);
     ASSERT_NE(main_, nullptr) << "no QUILLOMATIC window";
     children_at_first_sight_ = ChildrenOf(main_).size();

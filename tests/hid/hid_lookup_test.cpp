@@ -188,7 +188,11 @@ TEST(PickInterfaceTest, EveryCaseOfTheChoice) {
     std::string name;
     for (const char* s : c.seen) {
       const std::string code = s;
-      seen.push_back({code[0] == 'o', code[0] == 'r', code.find('S') != std::string::npos});
+      SeenInterface one;
+      one.opened = code[0] == 'o';
+      one.refused = code[0] == 'r';
+      one.speaks = code.find('S') != std::string::npos;
+      seen.push_back(one);
       name += code + " ";
     }
     const InterfacePick pick = PickInterface(seen);

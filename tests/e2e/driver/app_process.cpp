@@ -72,6 +72,7 @@ AppProcess::AppProcess(const std::string& exe) {
   si.cb = sizeof si;
   if (!CreateProcessA(path.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
                       &info_)) {
+    start_error_ = GetLastError();
     info_ = {};
   }
 }

@@ -37,12 +37,15 @@ class AppProcess {
   AppProcess& operator=(const AppProcess&) = delete;
 
   bool started() const { return info_.hProcess != nullptr; }
+  // CreateProcessA's error when the start failed, else 0.
+  DWORD start_error() const { return start_error_; }
   DWORD pid() const { return info_.dwProcessId; }
   // Waits for the process to end; true with its exit code if it did within `timeout_ms`.
   bool WaitExit(DWORD timeout_ms, DWORD* code);
 
  private:
   PROCESS_INFORMATION info_ = {};
+  DWORD start_error_ = 0;
 };
 
 }  // namespace e2e
