@@ -46,20 +46,6 @@ class AppTest : public ::testing::Test {
     return w;
   }
 
-  // Presses a button, expects the no-device box, checks it and dismisses it.
-  void ExpectNoDeviceBox(int button) {
-    ASSERT_TRUE(Press(Gadget(button)));
-    HWND box = FindMessageBox(app_->pid(), 5000);
-    ASSERT_NE(box, nullptr) << "no message box after button " << button;
-    char title[128] = {};
-    GetWindowTextA(box, title, sizeof title);
-    EXPECT_STREQ(title, "QUILLOMATIC");
-    EXPECT_EQ(MessageBoxText(box), "No HID device");
-    EXPECT_FALSE(IsWindowEnabled(main_)) << "main window enabled behind the box";
-    EXPECT_TRUE(DismissMessageBox(box, 5000));
-    EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(main_) != 0; }, 5000));
-  }
-
   // Asks the window to close and expects the process to end with code 0 within 1 s.
   void ExpectCloseEndsWithCodeZero() {
     const ULONGLONG asked = GetTickCount64();
