@@ -135,12 +135,6 @@ TEST_F(Receive, NoHandleMeansNoReadAndNoText) {
   EXPECT_TRUE(fake::TextsPut().empty());
 }
 
-TEST_F(Receive, FormatValueHasNoSignPaddingOrGrouping) {
-  EXPECT_EQ(FormatValue(0), "0");
-  EXPECT_EQ(FormatValue(1000000), "1000000");
-  EXPECT_EQ(FormatValue(-7), "-7");
-}
-
 // Waits up to 5 s for a condition; false when it never came.
 template <typename Condition>
 bool WaitFor(Condition condition) {
@@ -206,7 +200,6 @@ TEST_F(Receive, PlugUnplugStressNeverReadsAClosedHandle) {
   }
   receiver.join();
   EXPECT_TRUE(fake::OpenHandles().empty());
-  EXPECT_EQ(replugs, 333);
   EXPECT_EQ(fake::OpenCount(), 2000 + 2 * replugs);
   EXPECT_EQ(fake::CloseCount(), fake::OpenCount());
   EXPECT_GE(fake::ReadsStarted(), 334);

@@ -46,7 +46,6 @@ TEST(VersionResource, FileAndProductVersionAreTheProjectVersion) {
   UINT length = 0;
   ASSERT_TRUE(VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
   ASSERT_EQ(length, sizeof(VS_FIXEDFILEINFO));
-  EXPECT_EQ(fixed->dwSignature, 0xFEEF04BDu);
   const DWORD ms = MAKELONG(QUILL_VERSION_MINOR, QUILL_VERSION_MAJOR);
   const DWORD ls = MAKELONG(0, QUILL_VERSION_PATCH);
   EXPECT_EQ(fixed->dwFileVersionMS, ms);

@@ -1,5 +1,5 @@
 // The Windows side of the hid layer under Wine: calls by name, the system-directory loader,
-// report transfer and the time-bounded write.
+// the transfer's argument checks and the time-bounded write.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -9,7 +9,6 @@
 #include <cstring>
 #include <string>
 
-#include "hid/bound_functions.h"
 #include "hid/deferred_close.h"
 #include "hid/hid.h"
 #include "hid/library_table.h"
@@ -173,27 +172,9 @@ TEST(SystemLibraryTest, OnlyTheSystemDirectoryIsSearched) {
   char system[MAX_PATH] = {};
   const UINT length = GetSystemDirectoryA(system, MAX_PATH);
   EXPECT_EQ(_strnicmp(loaded, system, length), 0) << loaded << " is not in " << system;
-
-  // The bound functions reach the real libraries; this machine has no such device.
-  GUID guid = {};
-  CallHidD_GetHidGuid(&guid);
-  EXPECT_EQ(guid.Data1, 0x4D1E55B2u);
-  EXPECT_EQ(FindHidDevice(0xEF22, 0xAAAA, HID_ANY_VERSION), 0);
-  EXPECT_EQ(OpenHidDevice(0xEF22, 0xAAAA, HID_ANY_VERSION), 0);
   FreeAllSystemLibraries();
   DeleteFileA(copy.c_str());
   RemoveDirectoryA(folder.c_str());
-}
-
-TEST(TransferTest, ReportsTravelThroughAPipe) {
-  Pipe pipe;
-  ASSERT_NE(pipe.read, nullptr);
-  EXPECT_EQ(WriteHidDevice(AsHid(pipe.write), REPORT, 9), 9);
-  EXPECT_EQ(WriteHidDevice(AsHid(pipe.write), REPORT, 1), 1);
-  uint8_t in[9] = {};
-  EXPECT_EQ(ReadHidDevice(AsHid(pipe.read), in, 9), 9);
-  EXPECT_EQ(std::memcmp(in, REPORT, 9), 0);
-  EXPECT_EQ(ReadHidDevice(AsHid(pipe.read), in, 1), 1);
 }
 
 TEST(TransferTest, BadArgumentsReturnZeroWithoutAPlatformCall) {
@@ -225,34 +206,6 @@ TEST(TransferTest, BadArgumentsReturnZeroWithoutAPlatformCall) {
   EXPECT_EQ(CloseHidHandle(0), 0);
 }
 
-TEST(TransferTest, FailedTransfersStoreTheErrorAndLeaveTheBuffer) {
-  Pipe reading;
-  CloseHandle(reading.write);
-  reading.write = nullptr;
-  uint8_t buffer[5];
-  std::memset(buffer, 0xAB, sizeof(buffer));
-  uint32_t slot = 0xDEADBEEF;
-  EXPECT_EQ(ReadHidDeviceFull(AsHid(reading.read), buffer, 5, &slot), 0);
-  EXPECT_EQ(slot, static_cast<uint32_t>(ERROR_BROKEN_PIPE));
-  for (const uint8_t byte : buffer) EXPECT_EQ(byte, 0xAB);
-
-  Pipe writing;
-  CloseHandle(writing.read);
-  writing.read = nullptr;
-  slot = 0xDEADBEEF;
-  EXPECT_EQ(WriteHidDeviceFull(AsHid(writing.write), REPORT, 9, &slot), 0);
-  EXPECT_NE(slot, 0xDEADBEEFu);
-  EXPECT_NE(slot, 0u);
-}
-
-TEST(TransferTest, CloseHidHandleClosesARealHandle) {
-  Pipe pipe;
-  EXPECT_EQ(CloseHidHandle(AsHid(pipe.write)), 1);
-  pipe.write = nullptr;
-  uint8_t buffer[1];
-  EXPECT_EQ(ReadHidDevice(AsHid(pipe.read), buffer, 1), 0);  // the writer is gone
-}
-
 // Runs WriteHidDeviceWithin on its own thread so that a hang fails the test.
 struct BoundedWrite {
   HidHandle handle;
@@ -272,7 +225,9 @@ DWORD WINAPI RunBoundedWrite(LPVOID parameter) {
   return 0;
 }
 
-TEST(WriteWithinTest, BlockedWriteGivesZeroOnceTheBoundPasses) {
+// A pipe's synchronous write can be cancelled: one blocked past the bound is cancelled within
+// the grace time (not given up and left running) and delivers nothing.
+TEST(WriteWithinTest, BlockedWriteIsCancelledOnceTheBoundPasses) {
   BlockingPipe pipe;
   ASSERT_NE(pipe.client, INVALID_HANDLE_VALUE);
   BoundedWrite write{AsHid(pipe.client), 200};
@@ -282,9 +237,7 @@ TEST(WriteWithinTest, BlockedWriteGivesZeroOnceTheBoundPasses) {
   CloseHandle(thread);
   ASSERT_EQ(waited, WAIT_OBJECT_0) << "WriteHidDeviceWithin did not return";
   EXPECT_EQ(write.result, 0);
-  // Cancelled in the grace time, or given up and left to finish.
-  EXPECT_TRUE(write.error == ERROR_OPERATION_ABORTED || write.error == ERROR_TIMEOUT)
-      << write.error;
+  EXPECT_EQ(write.error, static_cast<uint32_t>(ERROR_OPERATION_ABORTED));
   std::printf("bounded write of 200 ms returned after %llu ms, error %u\n", write.elapsed_ms,
               write.error);
   DWORD available = 1;
