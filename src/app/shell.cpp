@@ -111,13 +111,16 @@ int RunQuillomatic() {
   STARTUP_STEP("entry");
   StartWindowLayer();
   STARTUP_STEP("layer");
-  CreateLibraryTable();
-  InitHidAccess();
-  STARTUP_STEP("libraries");
   MakeFont(VALUE_FONT, "Arial", 22, 256);
   ResetGlobals();
   STARTUP_STEP("font");
   BuildMainWindow();
+  // NOTE: nothing before the class GUID needs hid.dll, so it is loaded once the window shows,
+  // off the path to it. The window answers and paints nothing before the first check below
+  // has run, so the status line that it first shows is already the check's.
+  CreateLibraryTable();
+  InitHidAccess();
+  STARTUP_STEP("libraries");
   uint8_t hid_class[16] = {};
   FetchHidClassGuid(hid_class);
   WatchDeviceInterfaces(MAIN_WINDOW, hid_class);
