@@ -8,6 +8,7 @@
 #include <setupapi.h>
 
 #include "program_start.h"
+#include "startup_trace.h"
 
 namespace {
 
@@ -103,10 +104,13 @@ HWND MakeWindow(HINSTANCE instance) {
 
 // Starts like the program, builds the window with its controls, shows it and runs the loop.
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  MarkStartupStep("entry");
   const ProgramStart start = StartLikeTheProgram();
   HFONT value_font = MakeValueFont();
+  MarkStartupStep("font");
   HWND w = MakeWindow(instance);
   if (w == nullptr) return 1;
+  MarkStartupStep("window");
   const WPARAM gui_font = reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT));
   for (const Control& c : kControls) {
     HWND control =
@@ -114,9 +118,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
                         w, reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance, nullptr);
     SendMessageA(control, WM_SETFONT, gui_font, TRUE);
   }
+  MarkStartupStep("controls");
   SendMessageA(GetDlgItem(w, kReceiveField), WM_SETFONT, reinterpret_cast<WPARAM>(value_font),
                TRUE);
+  MarkStartupStep("field");
   ShowWindow(w, SW_SHOWNORMAL);
+  MarkStartupStep("shown");
+  MarkStartupStep("ready");
   MSG msg;
   while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
     TranslateMessage(&msg);

@@ -3,6 +3,7 @@
 // plugged. It starts the programs and watches their windows from outside, and prints one line
 // per figure ("KEY name=value ...") for scripts/bench to collect.
 //   bench_driver startup RUNS PROGRAM.exe BASELINE.exe FLOOR.exe CONTROLS_FLOOR.exe
+// Start-up also reads each start's marks (startup_trace.h) and prints each program's steps.
 //   bench_driver device PROGRAM.exe BASELINE.exe IDLE_S BURST_S
 #include <windows.h>
 #include <psapi.h>
@@ -11,14 +12,18 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "board_client.h"
 #include "driver/app_process.h"
 #include "driver/gui_driver.h"
 #include "measure.h"
+#include "startup_trace.h"
 
 namespace {
 
@@ -107,30 +112,113 @@ PROCESS_MEMORY_COUNTERS MemoryOf(HANDLE process) {
   return pmc;
 }
 
-// Starts a program and times it to its visible window; -1 when the window never showed.
-double TimeStart(const std::string& exe, const char* title, int children) {
+// The page that the started programs mark their start-up steps in (startup_trace.h).
+StartupTrace* g_trace = nullptr;
+
+// Makes the shared page and names it to the programs that this driver starts.
+void ShareTracePage() {
+  const std::string name = "QuillStartupTrace" + std::to_string(GetCurrentProcessId());
+  HANDLE mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                      sizeof(StartupTrace), name.c_str());
+  if (mapping == nullptr) return;
+  g_trace = static_cast<StartupTrace*>(MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, 0));
+  if (g_trace != nullptr) SetEnvironmentVariableA(kStartupTraceVariable, name.c_str());
+}
+
+// One start's steps in the order marked: each one's milliseconds since the mark before it (the
+// first, "entry", since the driver's start of the process), then "seen": from the "shown" mark
+// to the driver's first sight of the complete window (negative when seen before ShowWindow
+// returned).
+using Steps = std::vector<std::pair<std::string, double>>;
+
+// Waits (up to 5 s) for the "ready" mark and returns the steps of the start; empty without it.
+Steps ReadSteps(int64_t start, int64_t seen) {
+  Steps steps;
+  if (g_trace == nullptr) return steps;
+  const ULONGLONG end = GetTickCount64() + 5000;
+  auto ready = [] {
+    const LONG n = g_trace->count;
+    return n > 0 && lstrcmpA(g_trace->marks[n - 1].step, "ready") == 0;
+  };
+  while (!ready() && GetTickCount64() < end) Sleep(1);
+  if (!ready()) return steps;
+  int64_t before = start, shown = 0;
+  for (LONG i = 0; i < g_trace->count; ++i) {
+    const StartupMark& mark = g_trace->marks[i];
+    steps.emplace_back(std::string(mark.step, strnlen(mark.step, kStartupStepName)),
+                       MillisBetween(before, mark.counter));
+    if (steps.back().first == "shown") shown = mark.counter;
+    before = mark.counter;
+  }
+  if (shown != 0) steps.emplace_back("seen", MillisBetween(shown, seen));
+  return steps;
+}
+
+// Starts a program and times it to its visible window; -1 when the window never showed. The
+// start's steps go to *steps.
+double TimeStart(const std::string& exe, const char* title, int children, Steps* steps) {
+  if (g_trace != nullptr) ZeroMemory(g_trace, sizeof *g_trace);
   const int64_t start = Now();
   AppProcess app(exe);
   if (!app.started()) return -1;
   double ms = -1;
   if (WaitVisible(app.pid(), title, children, start, &ms) == nullptr) return -1;
+  const int64_t seen = Now();
+  *steps = ReadSteps(start, seen);
   return ms;
+}
+
+// The steps of many starts of one program: each step's times, in the order first marked.
+struct StepTimes {
+  std::vector<std::string> order;
+  std::map<std::string, std::vector<double>> times;
+  void Add(const Steps& steps) {
+    for (const auto& [name, ms] : steps) {
+      if (times.count(name) == 0) order.push_back(name);
+      times[name].push_back(ms);
+    }
+  }
+};
+
+// Prints one start's steps (STARTUP_RUN_STEPS run=N who=WHO loaded=MS entry=MS ...) and adds
+// them to the program's.
+void Record(int run, const char* who, const Steps& steps, StepTimes* all) {
+  std::printf("STARTUP_RUN_STEPS run=%d who=%s", run, who);
+  for (const auto& [name, ms] : steps) std::printf(" %s=%.1f", name.c_str(), ms);
+  std::printf("\n");
+  all->Add(steps);
+}
+
+// Prints the median of each step: STARTUP_STEPS who=WHO loaded=MS entry=MS ...
+void PrintSteps(const char* who, const StepTimes& steps) {
+  std::printf("STARTUP_STEPS who=%s", who);
+  for (const std::string& name : steps.order) {
+    std::printf(" %s=%.1f", name.c_str(), Median(steps.times.at(name)));
+  }
+  std::printf("\n");
 }
 
 // Start to visible window: the program, the start-up floor, the same-controls floor and the
 // empty window in turn, after one unrecorded start of each.
 int Startup(int runs, const std::string& exe, const std::string& baseline, const std::string& floor,
             const std::string& controls) {
-  TimeStart(exe, kTitle, kGadgets);
-  TimeStart(floor, kFloorTitle, 0);
-  TimeStart(controls, kControlsTitle, kGadgets);
-  TimeStart(baseline, kBaselineTitle, 0);
+  ShareTracePage();
+  Steps steps;
+  TimeStart(exe, kTitle, kGadgets, &steps);
+  TimeStart(floor, kFloorTitle, 0, &steps);
+  TimeStart(controls, kControlsTitle, kGadgets, &steps);
+  TimeStart(baseline, kBaselineTitle, 0, &steps);
   std::vector<double> quill, floors, same, empty;
+  StepTimes quill_steps, floor_steps, same_steps, empty_steps;
   for (int i = 0; i < runs; ++i) {
-    quill.push_back(TimeStart(exe, kTitle, kGadgets));
-    floors.push_back(TimeStart(floor, kFloorTitle, 0));
-    same.push_back(TimeStart(controls, kControlsTitle, kGadgets));
-    empty.push_back(TimeStart(baseline, kBaselineTitle, 0));
+    quill.push_back(TimeStart(exe, kTitle, kGadgets, &steps));
+    Record(i + 1, "program", steps, &quill_steps);
+    floors.push_back(TimeStart(floor, kFloorTitle, 0, &steps));
+    Record(i + 1, "floor", steps, &floor_steps);
+    same.push_back(TimeStart(controls, kControlsTitle, kGadgets, &steps));
+    Record(i + 1, "controls_floor", steps, &same_steps);
+    empty.push_back(TimeStart(baseline, kBaselineTitle, 0, &steps));
+    Record(i + 1, "baseline", steps, &empty_steps);
     std::printf(
         "STARTUP_RUN run=%d program_ms=%.1f floor_ms=%.1f controls_floor_ms=%.1f "
         "baseline_ms=%.1f\n",
@@ -146,6 +234,10 @@ int Startup(int runs, const std::string& exe, const std::string& baseline, const
       "STARTUP runs=%d program_ms=%.1f floor_ms=%.1f controls_floor_ms=%.1f baseline_ms=%.1f "
       "floor_ratio=%.2f controls_ratio=%.2f ratio=%.2f failed=%d\n",
       runs, q, f, c, e, f > 0 ? q / f : 0, c > 0 ? q / c : 0, e > 0 ? q / e : 0, failed);
+  PrintSteps("program", quill_steps);
+  PrintSteps("controls_floor", same_steps);
+  PrintSteps("floor", floor_steps);
+  PrintSteps("baseline", empty_steps);
   return failed == 0 ? 0 : 1;
 }
 

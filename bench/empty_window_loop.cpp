@@ -1,5 +1,7 @@
 #include "empty_window_loop.h"
 
+#include "startup_trace.h"
+
 namespace {
 
 // Ends the message loop when the window goes; everything else is left to the default.
@@ -29,7 +31,9 @@ int RunEmptyWindow(HINSTANCE instance, const char* class_name, const char* title
                            r.right - r.left, r.bottom - r.top, nullptr, nullptr, instance, nullptr);
   if (w == nullptr) return 1;
   ShowWindow(w, SW_SHOWNORMAL);
+  MarkStartupStep("shown");
   UpdateWindow(w);
+  MarkStartupStep("ready");
   MSG msg;
   while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
     TranslateMessage(&msg);

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "startup_trace.h"
+
 namespace {
 
 // Loads a library from the system directory by full path; returns its module or null.
@@ -28,9 +30,11 @@ ProgramStart StartLikeTheProgram() {
   InitCommonControlsEx(&controls);
   InitCommonControls();
   CoInitialize(nullptr);
+  MarkStartupStep("layer");
   ProgramStart start;
   start.hid = LoadFromSystemDirectory("hid.dll");
   start.setupapi = LoadFromSystemDirectory("setupapi.dll");
+  MarkStartupStep("libraries");
   return start;
 }
 

@@ -8,6 +8,7 @@
 
 #include "empty_window_loop.h"
 #include "program_start.h"
+#include "startup_trace.h"
 
 namespace {
 
@@ -21,6 +22,7 @@ auto* volatile g_linked_stock_object = &GetStockObject;
 
 // Starts what the program starts, shows the empty window and runs the message loop.
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  MarkStartupStep("entry");
   const ProgramStart start = StartLikeTheProgram();
   const int code = RunEmptyWindow(instance, "BenchStartupFloor", "STARTUP FLOOR");
   EndLikeTheProgram(start);

@@ -8,6 +8,14 @@
 #include "hid/hid.h"
 #include "ui/ui.h"
 
+#ifdef QUILL_STARTUP_TRACE
+// Only the bench's build (bench/startup_trace.cpp): notes the end of a start-up step.
+void MarkStartupStep(const char* step);
+#define STARTUP_STEP(step) MarkStartupStep(step)
+#else
+#define STARTUP_STEP(step) ((void)0)
+#endif
+
 namespace {
 
 enum class Kind { kLabel, kButton, kTextField, kFrame };
@@ -69,10 +77,14 @@ void MakeGadget(const GadgetSpec& g) {
 // Builds MainWindow with its gadgets and shows it complete.
 void BuildMainWindow() {
   MakeWindow(MAIN_WINDOW, 0, 0, 280, 300, "QUILLOMATIC", MAIN_WINDOW_FLAGS);
+  STARTUP_STEP("window");
   for (const GadgetSpec& g : kGadgets) MakeGadget(g);
+  STARTUP_STEP("controls");
   ApplyGadgetFont(RECEIVE_FIELD, FontHandleOf(VALUE_FONT));
   ApplyGadgetColour(RECEIVE_FIELD, 1, RECEIVE_COLOUR);
+  STARTUP_STEP("field");
   SetWindowHidden(MAIN_WINDOW, 0);
+  STARTUP_STEP("shown");
 }
 
 // Runs the event loop until the window is asked to close.
@@ -96,18 +108,28 @@ void RunEventLoop() {
 
 // Runs the whole program.
 int RunQuillomatic() {
+  STARTUP_STEP("entry");
   StartWindowLayer();
-  CreateLibraryTable();
-  InitHidAccess();
+  STARTUP_STEP("layer");
   MakeFont(VALUE_FONT, "Arial", 22, 256);
   ResetGlobals();
+  STARTUP_STEP("font");
   BuildMainWindow();
+  // NOTE: nothing before the class GUID needs hid.dll, so it is loaded once the window shows,
+  // off the path to it. The window answers and paints nothing before the first check below
+  // has run, so the status line that it first shows is already the check's.
+  CreateLibraryTable();
+  InitHidAccess();
+  STARTUP_STEP("libraries");
   uint8_t hid_class[16] = {};
   FetchHidClassGuid(hid_class);
   WatchDeviceInterfaces(MAIN_WINDOW, hid_class);
+  STARTUP_STEP("watch");
   CheckDevice();
+  STARTUP_STEP("check");
   StartWindowTimer(MAIN_WINDOW, PRESENCE_TIMER, PRESENCE_PERIOD_MS);
   StartReceiveThread();
+  STARTUP_STEP("ready");
 
   RunEventLoop();
 

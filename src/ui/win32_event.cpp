@@ -10,12 +10,14 @@
 
 namespace {
 
-// Returns the number of the nearest tagged window from `window` up through its parents.
+// Returns the number of the nearest tagged window from `window` up through its parents, below
+// the desktop (which is never tagged).
 int32_t OwningWindowNumber(HWND window) {
-  for (HWND walk = window; walk != nullptr; walk = GetAncestor(walk, GA_PARENT)) {
+  HWND desktop = GetDesktopWindow();
+  for (HWND walk = window; walk != nullptr && walk != desktop;
+       walk = GetAncestor(walk, GA_PARENT)) {
     const int32_t number = WindowNumberOf(walk);
     if (number != -1) return number;
-    if (walk == GetDesktopWindow()) break;
   }
   return -1;
 }

@@ -8,59 +8,41 @@
 
 namespace {
 
-const char* const GADGET_NEXT = "QuillGadgetNext";
-const char* const FIELD_NEXT = "QuillFieldNext";
-
 constexpr uint32_t NO_CLIENT_EDGE = 0x20000;
 
-// Returns the procedure that a subclass procedure stored under a property name.
-WNDPROC StoredProcedure(HWND control, const char* name) {
-  return reinterpret_cast<WNDPROC>(GetPropA(control, name));
-}
-
-// Calls the stored procedure, or the default procedure when there is none.
-LRESULT CallStored(WNDPROC next, HWND control, UINT message, WPARAM wparam, LPARAM lparam) {
-  return next != nullptr ? CallWindowProcA(next, control, message, wparam, lparam)
-                         : DefWindowProcA(control, message, wparam, lparam);
-}
-
-// The subclass of every gadget: passes each message on, and frees the gadget on its last one.
+// The subclass of every gadget: passes each message on to the procedure it replaced, posts a
+// text field's focus changes to its top-level window as notices, and frees the gadget on its
+// last message. It reads no text, so it takes the messages as the controls do, in UTF-16 (see
+// Subclass). NOTE: a gadget's control is found by its id and handle (GadgetOfControl) from its
+// first message after the subclass to its last; a control found under no record is passed to
+// its class's procedure.
 LRESULT CALLBACK GadgetProcedure(HWND control, UINT message, WPARAM wparam, LPARAM lparam) {
   int32_t number = -1;
   GadgetRecord* gadget = GadgetOfControl(control, &number);
-  WNDPROC next =
-      gadget != nullptr ? gadget->previous_procedure : StoredProcedure(control, GADGET_NEXT);
-  const LRESULT result = CallStored(next, control, message, wparam, lparam);
-  if (message == WM_NCDESTROY) {
-    RemovePropA(control, GADGET_NEXT);
-    if (gadget != nullptr) {
-      if (gadget->kind->release != nullptr) gadget->kind->release(gadget);
-      UntagGadget(control);
-      SetWindowLongPtrA(control, GWLP_ID, -1);
-      Layer()->gadgets.Release(number);
-    }
-  }
-  return result;
-}
-
-// The text field's second subclass: posts focus notices to the field's top-level window.
-LRESULT CALLBACK FieldFocusProcedure(HWND control, UINT message, WPARAM wparam, LPARAM lparam) {
-  const LRESULT result =
-      CallStored(StoredProcedure(control, FIELD_NEXT), control, message, wparam, lparam);
-  if (message == WM_SETFOCUS || message == WM_KILLFOCUS) {
-    const LONG_PTR number = GetWindowLongPtrA(control, GWLP_ID);
+  WNDPROC next = gadget != nullptr
+                     ? gadget->previous_procedure
+                     : reinterpret_cast<WNDPROC>(GetClassLongPtrW(control, GCLP_WNDPROC));
+  const bool field = gadget != nullptr && gadget->kind == &TEXT_FIELD_KIND;
+  const LRESULT result = next != nullptr ? CallWindowProcW(next, control, message, wparam, lparam)
+                                         : DefWindowProcW(control, message, wparam, lparam);
+  if (field && (message == WM_SETFOCUS || message == WM_KILLFOCUS)) {
     PostMessageA(GetAncestor(control, GA_ROOT), MESSAGE_FIELD_FOCUS, static_cast<WPARAM>(number),
                  message == WM_SETFOCUS ? FOCUS_GAINED : FOCUS_LOST);
-  } else if (message == WM_NCDESTROY) {
-    RemovePropA(control, FIELD_NEXT);
+  } else if (message == WM_NCDESTROY && gadget != nullptr) {
+    if (gadget->kind->release != nullptr) gadget->kind->release(gadget);
+    SetWindowLongPtrA(control, GWLP_ID, -1);
+    Layer()->gadgets.Release(number);
   }
   return result;
 }
 
-// Puts a subclass procedure on a control; returns the procedure it replaced.
+// Puts a subclass procedure on a control; returns the procedure it replaced, to be called with
+// CallWindowProcW. NOTE: the controls' classes take UTF-16 messages; a procedure put with the
+// W call keeps them so, where one put with the A call would have every message translated on
+// its way through, and the control's change of kind registered with the system at each subclass.
 WNDPROC Subclass(HWND control, WNDPROC procedure) {
   return reinterpret_cast<WNDPROC>(
-      SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(procedure)));
+      SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(procedure)));
 }
 
 // Returns the record of the gadget container, null when there is none.
@@ -81,10 +63,13 @@ intptr_t CreateGadget(int32_t number, const GadgetKind& kind, const char* platfo
   const WindowRecord* window = ContainerRecord(layer);
   const RECT layout{x, y, x + width, y + height};
   const RECT r = ScaleRectToDpi(layout, LayoutDpi(layer));
-  HWND control = CreateWindowExA(
-      ex_style, platform_class, text != nullptr ? text : "", style, r.left, r.top, r.right - r.left,
-      r.bottom - r.top, layer->container, reinterpret_cast<HMENU>(static_cast<intptr_t>(-1)),
-      GetModuleHandleA(nullptr), nullptr);
+  // A numbered control is made with its number as id; an automatic one gets its identifier
+  // once claimed. NOTE: until then the control is no gadget, as no record holds it.
+  const intptr_t first_id = number != AUTOMATIC_NUMBER ? number : -1;
+  HWND control =
+      CreateWindowExA(ex_style, platform_class, text != nullptr ? text : "", style, r.left, r.top,
+                      r.right - r.left, r.bottom - r.top, layer->container,
+                      reinterpret_cast<HMENU>(first_id), GetModuleHandleA(nullptr), nullptr);
   if (control == nullptr) return 0;
   if (number != AUTOMATIC_NUMBER) {
     GadgetRecord* old = layer->gadgets.Find(number);
@@ -97,13 +82,8 @@ intptr_t CreateGadget(int32_t number, const GadgetKind& kind, const char* platfo
   gadget->front_colour = -1;
   gadget->back_colour = -1;
   gadget->layout = layout;
-  SetWindowLongPtrA(control, GWLP_ID, assigned);
-  TagGadget(control, assigned);
-  if (&kind == &TEXT_FIELD_KIND) {
-    SetPropA(control, FIELD_NEXT, reinterpret_cast<HANDLE>(Subclass(control, FieldFocusProcedure)));
-  }
+  if (assigned != first_id) SetWindowLongPtrA(control, GWLP_ID, assigned);
   gadget->previous_procedure = Subclass(control, GadgetProcedure);
-  SetPropA(control, GADGET_NEXT, reinterpret_cast<HANDLE>(gadget->previous_procedure));
   // The default GUI font stands for the container's GUI font at its DPI.
   HFONT font = layer->container_font;
   if (window != nullptr && font == GetStockObject(DEFAULT_GUI_FONT)) font = window->gui_font;

@@ -18,21 +18,6 @@ LayerState* g_retired = nullptr;
 // The window that application events are posted to (see ApplicationEventWindow).
 std::atomic<HWND> g_event_window{nullptr};
 
-const char* const WINDOW_TAG = "QuillWindowNumber";
-const char* const GADGET_TAG = "QuillGadgetNumber";
-
-// NOTE: a window property of 0 cannot be told from a missing one, so tags hold number + 1.
-// Stores a number under a property name.
-void SetTag(HWND window, const char* name, int32_t number) {
-  SetPropA(window, name, reinterpret_cast<HANDLE>(static_cast<intptr_t>(number) + 1));
-}
-
-// Returns the number stored under a property name, or -1.
-int32_t GetTag(HWND window, const char* name) {
-  const intptr_t value = reinterpret_cast<intptr_t>(GetPropA(window, name));
-  return value == 0 ? -1 : static_cast<int32_t>(value - 1);
-}
-
 }  // namespace
 
 // Returns the layer's state, null while the layer is not started.
@@ -41,8 +26,11 @@ LayerState* Layer() {
 }
 
 // Tags a window with its window number; the first one becomes the application event window.
+// NOTE: the tag is the window's user data (number + 1, so that 0 is no tag): the platform reads
+// it back from the process's own copy of the window, where a window property is asked of the
+// system at every message.
 void TagWindow(HWND window, int32_t number) {
-  SetTag(window, WINDOW_TAG, number);
+  SetWindowLongPtrA(window, GWLP_USERDATA, static_cast<LONG_PTR>(number) + 1);
   HWND none = nullptr;
   g_event_window.compare_exchange_strong(none, window);
 }
@@ -52,39 +40,32 @@ HWND ApplicationEventWindow() {
   return g_event_window.load();
 }
 
-// Tags a control with its gadget number.
-void TagGadget(HWND control, int32_t number) {
-  SetTag(control, GADGET_TAG, number);
-}
-
 // Removes a window's number tag; application events then have no window until the next.
 void UntagWindow(HWND window) {
-  RemovePropA(window, WINDOW_TAG);
+  SetWindowLongPtrA(window, GWLP_USERDATA, 0);
   HWND expected = window;
   g_event_window.compare_exchange_strong(expected, nullptr);
 }
 
-// Removes a control's number tag.
-void UntagGadget(HWND control) {
-  RemovePropA(control, GADGET_TAG);
-}
-
-// Returns the window number tagged on a window, or -1.
+// Returns the window number tagged on a window whose record holds that window, or -1. Any
+// other window's user data, whatever it holds, names no window of the layer.
 int32_t WindowNumberOf(HWND window) {
-  return window == nullptr ? -1 : GetTag(window, WINDOW_TAG);
+  LayerState* layer = g_layer.load();
+  if (layer == nullptr || window == nullptr) return -1;
+  const int32_t number = static_cast<int32_t>(GetWindowLongPtrA(window, GWLP_USERDATA) - 1);
+  const WindowRecord* record = number != -1 ? layer->windows.Find(number) : nullptr;
+  return record != nullptr && record->handle == window ? number : -1;
 }
 
-// Returns the gadget record of a control whose id and tag agree; *number gets the number.
+// Returns the gadget record filed under a control's id that holds that control, else null;
+// *number gets the number. The id is read from the process's own copy of the control.
 GadgetRecord* GadgetOfControl(HWND control, int32_t* number) {
   LayerState* layer = g_layer.load();
   if (layer == nullptr || control == nullptr) return nullptr;
-  const int32_t tag = GetTag(control, GADGET_TAG);
-  if (tag == -1) return nullptr;
   const int32_t id = static_cast<int32_t>(GetWindowLongPtrA(control, GWLP_ID));
-  if (id != tag) return nullptr;
-  GadgetRecord* gadget = layer->gadgets.Find(tag);
+  GadgetRecord* gadget = id != -1 ? layer->gadgets.Find(id) : nullptr;
   if (gadget == nullptr || gadget->handle != control) return nullptr;
-  *number = tag;
+  *number = id;
   return gadget;
 }
 

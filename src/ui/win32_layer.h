@@ -90,7 +90,7 @@ extern const GadgetKind FRAME_KIND;
 struct GadgetRecord {
   HWND handle = nullptr;
   const GadgetKind* kind = nullptr;
-  WNDPROC previous_procedure = nullptr;
+  WNDPROC previous_procedure = nullptr;  // the procedure that the gadget procedure replaced
   int32_t back_colour = -1;
   int32_t front_colour = -1;
   HBRUSH back_brush = nullptr;
@@ -120,17 +120,15 @@ struct LayerState {
 // Returns the layer's state, null before start-up and after shutdown.
 LayerState* Layer();
 
-// Tags a window or control with its number; Untag removes the tag.
+// Tags a window with its number; UntagWindow removes the tag.
 void TagWindow(HWND window, int32_t number);
-void TagGadget(HWND control, int32_t number);
 void UntagWindow(HWND window);
-void UntagGadget(HWND control);
 // Returns the window that application events are posted to: the first tagged window that is
 // still open, null when there is none. Safe on any thread.
 HWND ApplicationEventWindow();
-// Returns the number tagged on a window, or -1.
+// Returns the number tagged on a window of the layer, or -1.
 int32_t WindowNumberOf(HWND window);
-// Returns the gadget record of a control whose id and number tag agree, else null.
+// Returns the gadget record filed under a control's id that holds that control, else null.
 GadgetRecord* GadgetOfControl(HWND control, int32_t* number);
 
 // The class procedure of every window of the layer.
