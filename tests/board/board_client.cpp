@@ -12,6 +12,21 @@ extern "C" {
 
 namespace board {
 
+namespace {
+
+// Asks `done` every few milliseconds until it holds or `timeout_ms` has passed; its last answer.
+template <typename Done>
+bool PollUntil(Done done, DWORD timeout_ms) {
+  const ULONGLONG end = GetTickCount64() + timeout_ms;
+  for (;;) {
+    if (done()) return true;
+    if (GetTickCount64() >= end) return false;
+    Sleep(5);
+  }
+}
+
+}  // namespace
+
 Board::Board()
     : control_(CreateFileA(BOARD_CONTROL_PATH, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                            OPEN_EXISTING, 0, nullptr)) {}
@@ -33,11 +48,7 @@ bool Board::Plug() {
   // NOTE: an unplug that comes before Wine has started the new device can leave hidclass
   // reading through a deleted one, which crashes the driver host (seen about once in a hundred
   // plug-unplug pairs); the board is started once hidclass reads from it.
-  for (int i = 0; i < 1000; ++i) {
-    if (Counters().waiting_reads > 0) return true;
-    Sleep(5);
-  }
-  return false;
+  return PollUntil([&] { return Counters().waiting_reads > 0; }, 5000);
 }
 
 bool Board::Unplug() {
@@ -102,12 +113,7 @@ const std::vector<Output>& Board::Received() {
 }
 
 bool Board::WaitReceived(size_t count, DWORD timeout_ms) {
-  const ULONGLONG end = GetTickCount64() + timeout_ms;
-  while (Received().size() < count) {
-    if (GetTickCount64() >= end) return false;
-    Sleep(5);
-  }
-  return true;
+  return PollUntil([&] { return Received().size() >= count; }, timeout_ms);
 }
 
 std::vector<std::string> BoardPaths() {
@@ -143,12 +149,9 @@ std::string BoardPath() {
 }
 
 std::string WaitForBoardPath(DWORD timeout_ms) {
-  const ULONGLONG end = GetTickCount64() + timeout_ms;
-  for (;;) {
-    std::string path = BoardPath();
-    if (!path.empty() || GetTickCount64() >= end) return path;
-    Sleep(20);
-  }
+  std::string path;
+  PollUntil([&] { return !(path = BoardPath()).empty(); }, timeout_ms);
+  return path;
 }
 
 }  // namespace board

@@ -36,7 +36,7 @@ extern "C" {
 #define IOCTL_BOARD_HOLD_WRITES BOARD_CTL(5)
 // Reads the counters: a BoardCounters out.
 #define IOCTL_BOARD_COUNTERS BOARD_CTL(6)
-// Forgets received reports, queued inputs, refusals, holds, echo and the plugs still to come;
+// Forgets received reports, queued inputs, refusals, holds and echo;
 // counters from zero; takes the children plugged with IOCTL_BOARD_PLUG_CHILD off the bus. A
 // board on another port than 1 is first plugged again on port 1.
 #define IOCTL_BOARD_RESET BOARD_CTL(7)
@@ -54,13 +54,11 @@ extern "C" {
 // Its instance ID is the port's number, so on another port its interface has another path.
 #define IOCTL_BOARD_PORT BOARD_CTL(18)
 
-// A child's report descriptor: the board's own (BOARD_INPUT_BYTES in, BOARD_OUTPUT_BYTES out);
-// a consumer-control collection (a 2-byte input report, no output report); or a vendor
-// collection with a 63-byte input report and an 8-byte output report, which takes the
-// console's 9-byte writes.
+// A child's report descriptor: the board's own (BOARD_INPUT_BYTES in, BOARD_OUTPUT_BYTES out),
+// or a vendor collection with a 63-byte input report and an 8-byte output report, which takes
+// the console's 9-byte writes.
 #define BOARD_KIND_CONSOLE 0
-#define BOARD_KIND_CONSUMER 1
-#define BOARD_KIND_VENDOR 2
+#define BOARD_KIND_VENDOR 1
 #define BOARD_MAX_CHILDREN 4
 
 // One more child: its identifiers and its descriptor kind.
@@ -87,7 +85,6 @@ typedef struct BoardRefusal {
 // What the board has seen since the driver started or the last reset.
 typedef struct BoardCounters {
   unsigned long plugged;        // 1 while the board is on the bus
-  unsigned long plugs;          // times plugged
   unsigned long writes;         // write requests that reached the board, refused ones too
   unsigned long refused;        // writes refused by request
   unsigned long gone_writes;    // writes refused because the board was unplugged

@@ -7,20 +7,6 @@
 #include "board_descriptor.h"
 #include "board_state.h"
 
-// A consumer-control collection: one 16-bit usage in a 2-byte input report, no output report.
-static const UCHAR consumer_descriptor[] = {
-    0x05, 0x0C,  // Usage Page (Consumer)
-    0x09, 0x01,  // Usage (Consumer Control)
-    0xA1, 0x01,  // Collection (Application)
-    0x15, 0x00, 0x26, 0xFF,
-    0x03,  //   Logical Minimum (0), Maximum (1023)
-    0x19, 0x00, 0x2A, 0xFF,
-    0x03,                    //   Usage Minimum (0), Maximum (1023)
-    0x75, 0x10, 0x95, 0x01,  //   Report Size (16), Report Count (1)
-    0x81, 0x00,              //   Input (Data, Array)
-    0xC0,                    // End Collection
-};
-
 // Another interface of the board that takes the console's 9-byte writes: a vendor collection
 // (usage 0x10) with a 63-byte input report and an 8-byte output report, no report IDs.
 static const UCHAR vendor_descriptor[] = {
@@ -39,7 +25,6 @@ static const struct {
   const UCHAR* bytes;
   ULONG size;
 } descriptors[] = {{board_report_descriptor, sizeof board_report_descriptor},
-                   {consumer_descriptor, sizeof consumer_descriptor},
                    {vendor_descriptor, sizeof vendor_descriptor}};
 
 // The device's identity: its ID ends in VID_AAAA&PID_EF22, after which hidclass names its

@@ -362,7 +362,6 @@ NTSTATUS PlugBoard(void) {
   KeAcquireSpinLock(&board.lock, &irql);
   board.child = child;
   board.counters.plugged = 1;
-  board.counters.plugs++;
   KeReleaseSpinLock(&board.lock, irql);
   IoInvalidateDeviceRelations(board.bus, BusRelations);
   return STATUS_SUCCESS;
