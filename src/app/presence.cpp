@@ -4,6 +4,7 @@
 
 #include "app/globals.h"
 #include "app/read_handover.h"
+#include "app/report_frame.h"
 #include "hid/hid.h"
 #include "ui/ui.h"
 
@@ -45,7 +46,7 @@ HidChoice OpenBoth(PresenceRecord* record) {
       OpenHidDeviceAt(chosen.path, DEVICE_PRODUCT_ID, DEVICE_VENDOR_ID, HID_ANY_VERSION, &refused);
   if (record->ReadHandle != 0) {
     record->path = chosen.path;
-    record->speaks = chosen.speaks;
+    record->framing = chosen.framing;
     return HidChoice::kOpened;
   }
   CloseHidHandle(record->WriteHandle);
@@ -60,54 +61,66 @@ void Release(const PresenceRecord& record) {
   CloseHidHandle(record.ProbeHandle);
 }
 
-// Makes the record held: ReadHandle goes to the receive loop, and a choice that kept an
-// interface of another kind than the console's is run again after OPEN_RETRY_MS.
-void Hold(PresenceRecord record) {
-  record.state = PresenceState::kHeld;
-  if (!record.speaks) record.retry_at = PresenceClockMs() + OPEN_RETRY_MS;
-  PresenceDevice = std::move(record);
-  PutReadHandle(PresenceDevice.ReadHandle);
+// True when an interface held is of the console's own framing.
+bool HeldOnConsoles(const PresenceRecord& device) {
+  return device.state == PresenceState::kHeld && FitOf(device.framing) == HidFit::kConsole;
 }
 
-// Held on an interface that does not speak the console's reports: runs the choice again, and
-// when it keeps one that does, both handles move there; else what is held stays.
-void LookForConsoleInterface() {
-  PresenceRecord next;
-  if (OpenBoth(&next) == HidChoice::kOpened && next.speaks) {
-    Release(PresenceDevice);
-    Hold(std::move(next));
-    return;
-  }
-  CloseHidHandle(next.ReadHandle);
-  CloseHidHandle(next.WriteHandle);
-  PresenceDevice.retry_at = PresenceClockMs() + OPEN_RETRY_MS;
-}
-
-// True when the time for the record's next choice has come.
+// True when the time for the record's next look has come.
 bool Due(const PresenceRecord& device) {
   return PresenceClockMs() >= device.retry_at;
 }
 
-// Makes one step of the state machine; every change of state is made here or in the two
-// functions above that it calls.
+// Makes the record held: ReadHandle goes to the receive loop, read in the interface's own
+// input reports, and on a lesser interface the choice runs once more after OPEN_RETRY_MS.
+void Hold(PresenceRecord record) {
+  record.state = PresenceState::kHeld;
+  PresenceDevice = std::move(record);
+  PresenceDevice.retry_at = HeldOnConsoles(PresenceDevice) ? 0 : PresenceClockMs() + OPEN_RETRY_MS;
+  PutReadHandle(PresenceDevice.ReadHandle, InputReportLength(PresenceDevice.framing));
+}
+
+// Held, and the device answers: true when the step runs the choice again. Only on a lesser
+// interface: at once for an arrival naming the device, else at the one look set at `retry_at`.
+bool ChoosesAgain(const PresenceRecord& device, Step step) {
+  if (HeldOnConsoles(device)) return false;
+  return step == Step::kLookNow || (device.retry_at != 0 && Due(device));
+}
+
+// Makes one step of the state machine; every change of state is made here or in Hold.
 void Run(Step step) {
   if (step == Step::kNone) return;
   PresenceRecord& device = PresenceDevice;
   // A read still running on a handle retired by an earlier step is woken again.
   WakeRetiredRead();
   const bool was_held = device.state == PresenceState::kHeld;
-  if (was_held) {
-    if (HeldDeviceAnswers()) {
-      if (!device.speaks && (step == Step::kLookNow || Due(device))) LookForConsoleInterface();
-      return;
-    }
+  if (was_held && HeldDeviceAnswers()) {
+    if (!ChoosesAgain(device, step)) return;
+  } else if (was_held) {
     // The device has gone (it may be back already, as a new device behind a new handle).
     Release(device);
     device = PresenceRecord{};
+  } else if (device.state == PresenceState::kWaiting && step != Step::kLookNow && !Due(device)) {
+    return;
   }
-  if (device.state == PresenceState::kWaiting && step != Step::kLookNow && !Due(device)) return;
   PresenceRecord next;
   const HidChoice choice = OpenBoth(&next);
+  if (device.state == PresenceState::kHeld) {
+    // Still held on a lesser interface: the choice's pick takes both handles in one step, and
+    // its wait for a refused interface of the console's own framing lets the one held go, as a
+    // cold start would hold none. The same interface, or none at all, keeps what is held.
+    const bool stay = choice == HidChoice::kOpened ? SameInterfacePath(next.path, device.path)
+                                                   : choice != HidChoice::kRefused;
+    if (stay) {
+      CloseHidHandle(next.ReadHandle);
+      CloseHidHandle(next.WriteHandle);
+      // A look on an arrival is followed by one more, for an interface that arrived during it.
+      device.retry_at = step == Step::kLookNow ? PresenceClockMs() + OPEN_RETRY_MS : 0;
+      return;
+    }
+    Release(device);
+    device = PresenceRecord{};
+  }
   DeviceState = choice != HidChoice::kNone ? 1 : 0;
   switch (choice) {
     case HidChoice::kOpened:
@@ -140,7 +153,7 @@ Step JudgeNotice(const DeviceNoticeInfo& notice) {
   const bool named = ReadNoticeName(notice.name_field.data(), notice.name_field.size(), &name);
   const bool held = PresenceDevice.state == PresenceState::kHeld;
   if (notice.arrival) {
-    if (held && PresenceDevice.speaks) return Step::kNone;
+    if (HeldOnConsoles(PresenceDevice)) return Step::kNone;
     if (!named) return Step::kLook;
     return NameCouldBeHidDevice(name, DEVICE_PRODUCT_ID, DEVICE_VENDOR_ID) ? Step::kLookNow
                                                                            : Step::kNone;

@@ -3,42 +3,45 @@
 // It is one state machine over one record, PresenceDevice, and every change of state is made
 // by one step function in presence.cpp (Run). The states:
 //
-//   ABSENT   No handle is open. The check runs the choice (ChooseHidDevice): every matching
-//            interface in enumeration order, keeping the first that opens and speaks the
-//            console's reports; while one that speaks them is refused, none; else the first
-//            that opens. ReadHandle then opens on the same path.
-//   HELD     WriteHandle and ReadHandle are open on one interface, `path`; `speaks` says
-//            whether it speaks the console's reports. The check asks the device behind
-//            WriteHandle, twice PROBE_CONFIRM_MS apart before it counts as gone. Held on the
-//            console's own interface, nothing else is scanned or opened. Held on another
-//            interface of the device (the only one that opened), an arrival naming the device,
-//            and every OPEN_RETRY_MS the tick, runs the choice again: when an interface of the
-//            console's reports opens, both handles move to it in one step.
+//   ABSENT   No handle is open. The check runs the choice (ChooseHidDevice), which ranks every
+//            matching interface by how its framing fits the console's reports: the console's
+//            own framing first; none while one of that framing is refused; then one with room
+//            for the console's reports; then any that opens. ReadHandle then opens on the same
+//            path.
+//   HELD     WriteHandle and ReadHandle are open on one interface, `path`, whose framing the
+//            reports take. The check asks the device behind WriteHandle, twice
+//            PROBE_CONFIRM_MS apart before it counts as gone; nothing is scanned. Held on a
+//            lesser interface (not of the console's own framing), an arrival naming the device
+//            runs the choice again at once, and so does the tick once, at `retry_at`
+//            (OPEN_RETRY_MS after the hold or after that arrival), for an interface that
+//            arrived during the look; no look follows after that. The choice's pick takes both
+//            handles in one step; when it waits for a refused interface of the console's own
+//            framing, the lesser one is let go (WAITING), as a cold start would.
 //   WAITING  Some matching interface refused to be opened for reading and writing (another
-//            program holds it), and none opened. No handle is open, and nothing is scanned
-//            before `retry_at`; an arrival naming a matching interface ends the wait at once.
+//            program holds it), and none is to be held. No handle is open, and nothing is
+//            scanned before `retry_at`; an arrival naming a matching interface ends the wait.
 //
 //                  a look opens a matching interface, and ReadHandle on its path
 //            .-------------------------------------------------------------.
 //            |                                                             v
 //       +--------+      the device fails two probes: all its handles   +------+
 //  ---->| ABSENT |<---- close, and the same step looks as from ABSENT --| HELD |--.
-//       +--------+                                                     +------+  | held on
-//         |    ^                                                          ^  ^    | another
-//         |    | the look at `retry_at` sees no matching interface,       |  '----' interface:
-//         |    | or none opens and none refuses                           |  the choice again;
-//         |  +---------+    the look at `retry_at`, or at once on an      |  one of the console's
-//         '->| WAITING |--- arrival naming a matching interface: one opens'  reports that opens
-//   a look   +---------+                                                     takes both handles
-//   sees one    |    ^
-//   refuse,     '----' refused again, none opened: `retry_at` moves on
-//   none opens
+//       +--------+                                                     +------+  | on a lesser
+//         |    ^                                                        ^   |  ^   | interface: the
+//         |    | the look at `retry_at` sees no matching interface,     |   |  '---' choice moves
+//         |    | or none opens and none refuses                         |   |  both handles
+//         |  +---------+    the look at `retry_at`, or at once on an    |   |  to its pick
+//         '->| WAITING |--- arrival naming a matching interface: one ---'   |
+//   a look   +---------+    opens                                           |
+//   sees one   ^  |  ^  on a lesser interface: the choice waits for a       |
+//   refuse,    '--'  '- refused interface of the console's own framing -----'
+//   none opens  refused again: `retry_at` moves on
 //
 // What each event does in each state ("look": the check of the state; "-": nothing):
 //
-//   event                          ABSENT     HELD (console's)  HELD (another)  WAITING
+//   event                          ABSENT     HELD (console's)  HELD (lesser)   WAITING
 //   tick (CheckDevice)             look       probe             probe; choice   look when due
-//                                                               when due
+//                                                               once, when due
 //   write failed                   -          probe             probe           -
 //   read failed                    -          probe             probe           -
 //   arrival naming the device      look       -                 probe; choice   look now
@@ -73,8 +76,8 @@ constexpr uint16_t DEVICE_PRODUCT_ID = 0xEF22;
 constexpr int32_t STATUS_LABEL = 0;
 
 // A device that is seen but refuses to be opened (another program holds it) is tried again
-// after this long, not at every tick; so is the choice while held on an interface that does
-// not speak the console's reports.
+// after this long, not at every tick; held on a lesser interface, the choice runs once more
+// this long after the hold.
 constexpr uint64_t OPEN_RETRY_MS = 2000;
 // After a failed probe of the device held, the pause before the second probe that confirms it.
 constexpr uint32_t PROBE_CONFIRM_MS = 20;
@@ -85,11 +88,11 @@ enum class PresenceState { kAbsent, kHeld, kWaiting };
 struct PresenceRecord {
   PresenceState state = PresenceState::kAbsent;
   std::string path;           // HELD: the interface both handles are open on; else empty
-  bool speaks = false;        // HELD: that interface speaks the console's reports
+  HidFraming framing;         // HELD: that interface's framing, which the reports take
   HidHandle WriteHandle = 0;  // HELD: the send commands' handle; else 0
   HidHandle ReadHandle = 0;   // HELD: the receive loop's handle (given over by read_handover)
   HidHandle ProbeHandle = 0;  // HELD, once a write was given up: a query-only handle; else 0
-  uint64_t retry_at = 0;      // WAITING, or HELD on another interface: the next choice's time
+  uint64_t retry_at = 0;      // WAITING, or HELD on a lesser interface: the next look; else 0
 };
 extern PresenceRecord PresenceDevice;
 

@@ -7,6 +7,7 @@ namespace {
 struct Handover {
   Lock lock;
   HidHandle read_handle = 0;  // ReadHandle: the handle the next read uses; 0 = none
+  int32_t length = 0;         // the input report's length on read_handle
   HidHandle in_use = 0;       // the handle the receive thread reads on now; 0 = none
   HidHandle retired = 0;      // a handle retired while in use, still to be closed
   uint32_t generation = 0;    // counts the handles given over; names read_handle's
@@ -23,11 +24,12 @@ Handover& State() {
 
 }  // namespace
 
-// Main thread: makes `handle` the new ReadHandle.
-void PutReadHandle(HidHandle handle) {
+// Main thread: makes `handle` the new ReadHandle, read in reports of `length` bytes.
+void PutReadHandle(HidHandle handle, int32_t length) {
   Handover& s = State();
   LockHold hold(s.lock);
   s.read_handle = handle;
+  s.length = length;
   ++s.generation;
 }
 
@@ -73,7 +75,7 @@ ReadTicket AcquireReadHandle() {
   LockHold hold(s.lock);
   s.in_use = s.stopping ? 0 : s.read_handle;
   s.in_use_generation = s.generation;
-  return ReadTicket{s.in_use, s.generation};
+  return ReadTicket{s.in_use, s.generation, s.length};
 }
 
 // Receive thread: the read is over; closes the handle if it was retired meanwhile. True when
@@ -114,6 +116,7 @@ void ResetReadHandover() {
   Handover& s = State();
   LockHold hold(s.lock);
   s.read_handle = s.in_use = s.retired = 0;
+  s.length = 0;
   s.generation = s.in_use_generation = 0;
   s.stopping = false;
 }

@@ -8,15 +8,18 @@
 
 #include "hid/hid.h"
 
-// What the receive thread reads on: ReadHandle, and the number of the hand-over that gave it
-// (handles are told apart by this number, since the platform reuses a closed handle's value).
+// What the receive thread reads on: ReadHandle, the number of the hand-over that gave it
+// (handles are told apart by this number, since the platform reuses a closed handle's value),
+// and the length of the interface's input report, ID byte included.
 struct ReadTicket {
   HidHandle handle = 0;
   uint32_t generation = 0;
+  int32_t length = 0;
 };
 
-// Main thread: makes `handle` the new ReadHandle (0 for none), under a new generation.
-void PutReadHandle(HidHandle handle);
+// Main thread: makes `handle` the new ReadHandle (0 for none), under a new generation; each
+// read on it asks for one input report of `length` bytes.
+void PutReadHandle(HidHandle handle, int32_t length);
 // Main thread: ReadHandle becomes 0; the old handle is closed now, or by the receive thread
 // as soon as its read on it returns, which this wakes.
 void RetireReadHandle();

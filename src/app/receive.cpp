@@ -33,7 +33,7 @@ void RunReceivePass(uint8_t* buffer) {
     FailingGeneration = 0;
     return;
   }
-  const int32_t read = ReadHidDevice(ticket.handle, buffer, INPUT_REPORT_SIZE);
+  const int32_t read = ReadHidDevice(ticket.handle, buffer, ticket.length);
   const bool still_held = ReleaseReadHandle();
   if (ReceiveStopRequested()) return;
   // Only a value that was read is shown. A failed read is tried again after the pause, and
@@ -47,6 +47,8 @@ void RunReceivePass(uint8_t* buffer) {
     return;
   }
   FailingGeneration = 0;
+  // A short report shows nothing: the buffer's bytes past its end are an earlier report's.
+  if (read < ticket.length) return;
   PutGadgetText(RECEIVE_FIELD, FormatValue(InputReportValue(buffer)).c_str());
 }
 

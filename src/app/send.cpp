@@ -3,6 +3,7 @@
 #include "app/encoders.h"
 #include "app/globals.h"
 #include "app/presence.h"
+#include "app/report_frame.h"
 #include "hid/hid.h"
 #include "ui/ui.h"
 
@@ -30,16 +31,19 @@ void TakeRowText(int32_t field) {
   CurrentText = FetchGadgetText(field);
 }
 
-// Writes the 9-byte output report, or tells the user that no device is open.
+// Writes the output report, or tells the user that no device is open.
 void SendReport() {
   const HidHandle write_handle = PresenceDevice.WriteHandle;
   if (write_handle != 0) {
+    // One whole output report of the interface's length: Windows refuses any other.
+    uint8_t report[MAX_REPORT_LENGTH];
+    FrameOutputReport(PresenceDevice.framing, report);
     // A failed or short write ends the command silently. After a failure the device itself is
     // asked at once whether it is still there; its error code is not judged, since one code
     // means different things (ERROR_GEN_FAILURE is a report the device stalled as well as a
     // device that left the bus), and only the answer of the device is always right.
-    if (WriteHidDeviceWithin(write_handle, ReportBuffer, OUTPUT_REPORT_SIZE, WRITE_LIMIT_MS,
-                             WaitHandlingSentMessages) == 0) {
+    if (WriteHidDeviceWithin(write_handle, report, OutputReportLength(PresenceDevice.framing),
+                             WRITE_LIMIT_MS, WaitHandlingSentMessages) == 0) {
       HandleWriteFailure();
     }
   } else {

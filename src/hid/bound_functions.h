@@ -12,6 +12,10 @@ intptr_t CallHidD_GetAttributes(intptr_t handle, void* attributes);
 intptr_t CallHidD_GetPreparsedData(intptr_t handle, void* preparsed);
 // HidP_GetCaps(preparsed, caps) in HidLibrary: HIDP_STATUS_SUCCESS when the caps are filled in.
 intptr_t CallHidP_GetCaps(void* preparsed, void* caps);
+// HidP_GetValueCaps(report type, caps, count, preparsed) in HidLibrary.
+intptr_t CallHidP_GetValueCaps(int32_t type, void* caps, void* count, void* preparsed);
+// HidP_GetButtonCaps(report type, caps, count, preparsed) in HidLibrary.
+intptr_t CallHidP_GetButtonCaps(int32_t type, void* caps, void* count, void* preparsed);
 // HidD_FreePreparsedData(preparsed) in HidLibrary.
 intptr_t CallHidD_FreePreparsedData(void* preparsed);
 // SetupDiEnumDeviceInterfaces(set, device record, guid, index, data) in SetupLibrary.

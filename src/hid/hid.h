@@ -51,22 +51,43 @@ int32_t FindHidDevice(uint16_t product, uint16_t vendor, uint16_t version,
 // platform's device notices use for it).
 HidHandle OpenHidDevice(uint16_t product, uint16_t vendor, uint16_t version,
                         std::string* path = nullptr);
+// The console's own reports, ID byte included: report ID 0 and 8 payload bytes out, the ID
+// byte and a 4-byte value in.
+constexpr uint16_t CONSOLE_OUTPUT_LENGTH = 9;
+constexpr uint16_t CONSOLE_INPUT_LENGTH = 5;
+// The longest report that the console writes or reads, ID byte included.
+constexpr uint16_t MAX_REPORT_LENGTH = 1024;
+// How an interface frames its reports, as its top-level collection declares them.
+struct HidFraming {
+  uint16_t input_length = 0;      // the input report's length, ID byte included
+  uint16_t output_length = 0;     // the output report's length, ID byte included
+  uint16_t usage_page = 0;        // the collection's usage page
+  uint8_t output_report_id = 0;   // the output report's ID, 0 when it carries none
+  uint8_t output_report_ids = 0;  // output report IDs declared: 0 (none), 1, or 2 (two or more)
+};
+// How an interface's framing fits the console's reports: exactly the console's own (9 bytes
+// out and 5 in, ID byte included, no report ID); with room for them (an output report with
+// room for the 8 payload bytes, an input report with room for the 4 value bytes, both at most
+// MAX_REPORT_LENGTH, one output report ID at most); or neither.
+enum class HidFit { kNeither, kRoom, kConsole };
+// Returns how an interface's framing fits the console's reports.
+HidFit FitOf(const HidFraming& framing);
 // How ChooseHidDevice ended: no matching interface; one opened; some refused (another program
 // holds them) and none opened; or none opened and none refused.
 enum class HidChoice { kNone, kOpened, kRefused, kFailed };
-// What ChooseHidDevice found: how it ended, the path of the interface kept, and whether that
-// interface speaks the console's reports (else it is only the first matching one that opened).
+// What ChooseHidDevice found: how it ended, and the path and framing of the interface kept.
 struct HidChosen {
   HidChoice choice = HidChoice::kNone;
   std::string path;
-  bool speaks = false;
+  HidFraming framing;
 };
 // Tries every matching interface in enumeration order: one query-only open reads its
-// identifiers and report lengths, and a matching one is opened for reading and writing. Keeps
-// the first that opens and whose reports are the console's (output 9 bytes, input 5, ID byte
-// included); while none of those opens but one is refused (another program holds it), keeps
-// none, so that it is waited for; else keeps the first that opened. Returns the handle kept
-// (the others are closed), or 0; *chosen says how it ended and what was kept.
+// identifiers and framing, and a matching one is opened for reading and writing. Keeps, in
+// this order: the first that opens with the console's own framing; none while one with that
+// framing is refused (another program holds it), so that it is waited for; the first that
+// opens with room for the console's reports, a vendor-defined usage page before others; the
+// first that opens. Returns the handle kept (the others are closed), or 0; *chosen says how
+// it ended and what was kept.
 HidHandle ChooseHidDevice(uint16_t product, uint16_t vendor, uint16_t version, HidChosen* chosen);
 // Opens one interface path for reading and writing; returns the handle when the interface
 // matches (product, vendor, version), else 0. When the open fails, *refused (when given) tells

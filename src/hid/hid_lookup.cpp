@@ -72,15 +72,6 @@ bool ReadAttributes(const HidPlatform& platform, intptr_t handle, HiddAttributes
   return platform.get_attributes(handle, attributes) != 0;
 }
 
-// True when an open interface's reports are the console's: the 9-byte output report and the
-// 5-byte input report, ID byte included.
-bool SpeaksConsoleReports(const HidPlatform& platform, intptr_t handle) {
-  uint16_t input = 0;
-  uint16_t output = 0;
-  return platform.get_report_lengths(handle, &input, &output) && input == CONSOLE_INPUT_LENGTH &&
-         output == CONSOLE_OUTPUT_LENGTH;
-}
-
 // Opens a path with query-only access; returns the handle when its identifiers match, else 0.
 intptr_t OpenQueryOnly(const HidPlatform& platform, const std::string& path, const Wanted& wanted) {
   const intptr_t handle = platform.create_file(path.c_str(), QUERY_ACCESS, SHARE_READ_WRITE, false,
@@ -93,13 +84,13 @@ intptr_t OpenQueryOnly(const HidPlatform& platform, const std::string& path, con
 }
 
 // True when a query-only open of a path reads matching identifiers; leaves no handle open.
-// When `speaks` is given, it tells whether the report lengths, read through the same handle,
-// are the console's.
+// When `framing` is given, it gets the interface's framing, read through the same handle
+// (all zero when it cannot be read).
 bool QueryMatches(const HidPlatform& platform, const std::string& path, const Wanted& wanted,
-                  bool* speaks = nullptr) {
+                  HidFraming* framing = nullptr) {
   const intptr_t handle = OpenQueryOnly(platform, path, wanted);
   if (handle == 0) return false;
-  if (speaks != nullptr) *speaks = SpeaksConsoleReports(platform, handle);
+  if (framing != nullptr && !platform.get_framing(handle, framing)) *framing = HidFraming{};
   platform.close_handle(handle);
   return true;
 }
@@ -172,15 +163,6 @@ intptr_t ScanHidInterfaces(const HidPlatform& platform, ScanMode mode, const Wan
   return found;
 }
 
-// Returns the index of the first interface seen that `take` accepts, or -1.
-template <typename Take>
-int FirstSeen(const std::vector<SeenInterface>& seen, Take take) {
-  for (size_t i = 0; i < seen.size(); ++i) {
-    if (take(seen[i])) return static_cast<int>(i);
-  }
-  return -1;
-}
-
 }  // namespace
 
 // Returns 1 when a present HID interface matches, else 0; leaves no handle open.
@@ -218,40 +200,22 @@ int32_t CheckHidHandleWith(const HidPlatform& platform, HidHandle handle, uint16
   return Matches(attributes, Wanted{product, vendor, version}) ? 1 : 0;
 }
 
-// Picks the interface to keep from what the scan saw of each, in enumeration order: the first
-// that opened and speaks the console's reports; else none while one that speaks them is held by
-// another program (it is waited for: an interface that cannot take the reports is no stand-in
-// for it); else the first that opened; else none.
-InterfacePick PickInterface(const std::vector<SeenInterface>& seen) {
-  const int console = FirstSeen(seen, [](const SeenInterface& s) { return s.opened && s.speaks; });
-  if (console >= 0) return {console, HidChoice::kOpened};
-  if (FirstSeen(seen, [](const SeenInterface& s) { return s.refused && s.speaks; }) >= 0) {
-    return {-1, HidChoice::kRefused};
-  }
-  const int opened = FirstSeen(seen, [](const SeenInterface& s) { return s.opened; });
-  if (opened >= 0) return {opened, HidChoice::kOpened};
-  if (FirstSeen(seen, [](const SeenInterface& s) { return s.refused; }) >= 0) {
-    return {-1, HidChoice::kRefused};
-  }
-  return {-1, seen.empty() ? HidChoice::kNone : HidChoice::kFailed};
-}
-
 // Sees every matching interface and keeps the one PickInterface picks; the others opened on the
-// way are closed. One query-only open of each reads its identifiers and report lengths, and
-// only a matching one is opened for reading and writing; the scan ends at the first interface
-// of the console's reports that opens, which nothing after it could beat.
+// way are closed. One query-only open of each reads its identifiers and framing, and only a
+// matching one is opened for reading and writing; the scan ends at the first interface of the
+// console's own framing that opens, which nothing after it could beat.
 HidHandle ChooseHidDeviceWith(const HidPlatform& platform, uint16_t product, uint16_t vendor,
                               uint16_t version, HidChosen* chosen) {
   const Wanted wanted{product, vendor, version};
   std::vector<SeenInterface> seen;
   VisitHidInterfaces(platform, [&](const std::string& candidate) {
     SeenInterface s;
-    if (!QueryMatches(platform, candidate, wanted, &s.speaks)) return false;
+    if (!QueryMatches(platform, candidate, wanted, &s.framing)) return false;
     s.handle = OpenReadWrite(platform, candidate, wanted, &s.refused);
     s.opened = s.handle != 0;
     s.path = candidate;
     seen.push_back(std::move(s));
-    return seen.back().opened && seen.back().speaks;
+    return seen.back().opened && FitOf(seen.back().framing) == HidFit::kConsole;
   });
   const InterfacePick pick = PickInterface(seen);
   for (size_t i = 0; i < seen.size(); ++i) {
@@ -261,6 +225,6 @@ HidHandle ChooseHidDeviceWith(const HidPlatform& platform, uint16_t product, uin
   chosen->choice = pick.choice;
   if (pick.index < 0) return 0;
   chosen->path = seen[pick.index].path;
-  chosen->speaks = seen[pick.index].speaks;
+  chosen->framing = seen[pick.index].framing;
   return seen[pick.index].handle;
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "hid/hid.h"
+#include "hid/interface_rank.h"
 
 // The platform's GUID, 16 bytes.
 struct HidGuid {
@@ -86,14 +87,11 @@ struct HidPlatform {
   uint32_t (*last_error)();
   // sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A): the value of the detail record's cbSize.
   uint32_t detail_record_size;
-  // HidD_GetPreparsedData, HidP_GetCaps and HidD_FreePreparsedData on an open handle: writes
-  // the input and output report lengths, report ID byte included; false when not read.
-  bool (*get_report_lengths)(intptr_t handle, uint16_t* input, uint16_t* output);
+  // HidD_GetPreparsedData, HidP_GetCaps, the output report's value and button capabilities
+  // (HidP_GetValueCaps, HidP_GetButtonCaps) and HidD_FreePreparsedData on an open handle:
+  // fills in the interface's framing; false when it cannot be read.
+  bool (*get_framing)(intptr_t handle, HidFraming* framing);
 };
-
-// The report lengths, ID byte included, of the interface that speaks the console's reports.
-constexpr uint16_t CONSOLE_INPUT_LENGTH = 5;
-constexpr uint16_t CONSOLE_OUTPUT_LENGTH = 9;
 
 // FindHidDevice over a platform table: 1 when a present interface matches, else 0; its path
 // goes to *path when one is given.
@@ -108,21 +106,6 @@ HidHandle OpenHidDeviceWith(const HidPlatform& platform, uint16_t product, uint1
 HidHandle OpenHidDeviceAtWith(const HidPlatform& platform, const std::string& path,
                               uint16_t product, uint16_t vendor, uint16_t version,
                               bool* refused = nullptr);
-// What the choice's scan saw of one matching interface.
-struct SeenInterface {
-  bool opened = false;   // it opened for reading and writing
-  bool refused = false;  // the read-write open was refused, as another program's hold makes it
-  bool speaks = false;   // its report lengths are the console's
-  intptr_t handle = 0;   // the read-write handle while it is open
-  std::string path;
-};
-// The interface picked among those seen (its index, -1 for none) and how the choice ended.
-struct InterfacePick {
-  int index;
-  HidChoice choice;
-};
-// Picks the interface to keep from what the scan saw of each, in enumeration order.
-InterfacePick PickInterface(const std::vector<SeenInterface>& seen);
 // ChooseHidDevice over a platform table.
 HidHandle ChooseHidDeviceWith(const HidPlatform& platform, uint16_t product, uint16_t vendor,
                               uint16_t version, HidChosen* chosen);

@@ -29,6 +29,16 @@ intptr_t CallHidP_GetCaps(void* preparsed, void* caps) {
   return CALL_BY_NAME(HidLibrary, HidP_GetCaps, preparsed, caps);
 }
 
+// Fills in up to *count value capabilities of one report type; *count gets how many.
+intptr_t CallHidP_GetValueCaps(int32_t type, void* caps, void* count, void* preparsed) {
+  return CALL_BY_NAME(HidLibrary, HidP_GetValueCaps, type, caps, count, preparsed);
+}
+
+// Fills in up to *count button capabilities of one report type; *count gets how many.
+intptr_t CallHidP_GetButtonCaps(int32_t type, void* caps, void* count, void* preparsed) {
+  return CALL_BY_NAME(HidLibrary, HidP_GetButtonCaps, type, caps, count, preparsed);
+}
+
 // Frees preparsed data that HidD_GetPreparsedData handed out.
 intptr_t CallHidD_FreePreparsedData(void* preparsed) {
   return CALL_BY_NAME(HidLibrary, HidD_FreePreparsedData, preparsed);

@@ -7,6 +7,8 @@
 
 #include <cstddef>
 #include <cstring>
+#include <memory>
+#include <new>
 
 #include "hid/bound_functions.h"
 #include "hid/hid.h"
@@ -43,6 +45,7 @@ static_assert(sizeof(void*) != 4 || sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A) ==
               "32-bit detail record");
 static_assert(sizeof(void*) != 4 || sizeof(SECURITY_ATTRIBUTES) == 12, "32-bit security record");
 static_assert(sizeof(HIDP_CAPS) == 64, "HIDP_CAPS size");
+static_assert(sizeof(HIDP_VALUE_CAPS) == 72 && sizeof(HIDP_BUTTON_CAPS) == 72, "caps records");
 
 namespace {
 
@@ -97,17 +100,49 @@ intptr_t DestroyInfoList(intptr_t set) {
   return SetupDiDestroyDeviceInfoList(reinterpret_cast<HDEVINFO>(set));
 }
 
-// Reads an open device's report lengths, ID byte included, from its preparsed data.
-bool GetReportLengths(intptr_t handle, uint16_t* input, uint16_t* output) {
+// Notes one output report ID (0: none) in *framing: the first, and how many differ from it.
+void NoteOutputReportId(UCHAR id, HidFraming* framing) {
+  if (id == 0 || id == framing->output_report_id) return;
+  if (framing->output_report_ids == 0) framing->output_report_id = id;
+  if (framing->output_report_ids < 2) ++framing->output_report_ids;
+}
+
+// Notes the output report's IDs from its value or button capabilities (both carry ReportID);
+// false when the list cannot be had.
+template <typename Caps>
+bool NoteOutputReportIds(intptr_t (*get)(int32_t, void*, void*, void*),
+                         PHIDP_PREPARSED_DATA preparsed, USHORT count, HidFraming* framing) {
+  if (count == 0) return true;
+  std::unique_ptr<Caps[]> caps(new (std::nothrow) Caps[count]());
+  if (!caps) return false;
+  USHORT length = count;
+  if (static_cast<NTSTATUS>(get(HidP_Output, caps.get(), &length, preparsed)) !=
+      HIDP_STATUS_SUCCESS) {
+    return false;
+  }
+  for (USHORT i = 0; i < length && i < count; ++i) NoteOutputReportId(caps[i].ReportID, framing);
+  return true;
+}
+
+// Reads an open device's framing from its preparsed data: the report lengths (ID byte
+// included), the usage page, and the output report IDs.
+bool GetFraming(intptr_t handle, HidFraming* framing) {
   PHIDP_PREPARSED_DATA preparsed = nullptr;
   // NOTE: the result is a BOOLEAN; only its low 8 bits are defined.
   if (static_cast<BOOLEAN>(CallHidD_GetPreparsedData(handle, &preparsed)) == 0) return false;
   HIDP_CAPS caps = {};
-  const bool read =
-      static_cast<NTSTATUS>(CallHidP_GetCaps(preparsed, &caps)) == HIDP_STATUS_SUCCESS;
+  *framing = HidFraming{};
+  bool read = static_cast<NTSTATUS>(CallHidP_GetCaps(preparsed, &caps)) == HIDP_STATUS_SUCCESS;
+  if (read) {
+    framing->input_length = caps.InputReportByteLength;
+    framing->output_length = caps.OutputReportByteLength;
+    framing->usage_page = caps.UsagePage;
+    read = NoteOutputReportIds<HIDP_VALUE_CAPS>(CallHidP_GetValueCaps, preparsed,
+                                                caps.NumberOutputValueCaps, framing) &&
+           NoteOutputReportIds<HIDP_BUTTON_CAPS>(CallHidP_GetButtonCaps, preparsed,
+                                                 caps.NumberOutputButtonCaps, framing);
+  }
   CallHidD_FreePreparsedData(preparsed);
-  *input = caps.InputReportByteLength;
-  *output = caps.OutputReportByteLength;
   return read;
 }
 
@@ -121,7 +156,7 @@ const HidPlatform WindowsHid = {GetHidGuid,       GetClassDevs,
                                 CreateFileOnPath, GetAttributes,
                                 CloseHandleValue, DestroyInfoList,
                                 LastError,        sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A),
-                                GetReportLengths};
+                                GetFraming};
 
 }  // namespace
 
@@ -135,7 +170,7 @@ HidHandle OpenHidDevice(uint16_t product, uint16_t vendor, uint16_t version, std
   return OpenHidDeviceWith(WindowsHid, product, vendor, version, path);
 }
 
-// Opens the matching interface that speaks the console's reports, else the first that opens.
+// Opens the matching interface whose framing fits the console's reports best.
 HidHandle ChooseHidDevice(uint16_t product, uint16_t vendor, uint16_t version, HidChosen* chosen) {
   return ChooseHidDeviceWith(WindowsHid, product, vendor, version, chosen);
 }

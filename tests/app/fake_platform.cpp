@@ -1,5 +1,6 @@
 #include "fake_platform.h"
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
@@ -59,6 +60,7 @@ struct World {
   std::vector<std::pair<int32_t, std::string>> texts;
   std::vector<std::string> boxes;
   FakeSetupApi* setupapi = nullptr;  // the lookup's own scan runs over it when set
+  HidFraming framing;                // the framing of every interface of the simple device
 };
 
 World& W() {
@@ -67,6 +69,21 @@ World& W() {
 }
 
 }  // namespace
+
+// Returns the console's own framing: 9 bytes out and 5 in, no report ID.
+HidFraming ConsoleFraming() {
+  HidFraming framing;
+  framing.output_length = 9;
+  framing.input_length = 5;
+  framing.usage_page = 0xFF00;
+  return framing;
+}
+
+void SetFraming(const HidFraming& framing) {
+  World& w = W();
+  std::lock_guard<std::mutex> hold(w.lock);
+  w.framing = framing;
+}
 
 void Reset() {
   World& w = W();
@@ -98,6 +115,7 @@ void Reset() {
     w.texts.clear();
     w.boxes.clear();
     w.setupapi = nullptr;
+    w.framing = ConsoleFraming();
   }
   ResetGlobals();
   ResetPresence();
@@ -331,7 +349,7 @@ HidHandle ChooseHidDevice(uint16_t product, uint16_t vendor, uint16_t version, H
                                : HidChoice::kFailed;
     if (h == 0) continue;
     chosen->path = candidate;
-    chosen->speaks = true;
+    chosen->framing = w.framing;
     return h;
   }
   return 0;
@@ -427,9 +445,10 @@ int32_t ReadHidDeviceFull(HidHandle handle, void* buffer, int32_t count, uint32_
   if (error != nullptr) *error = w.cancel ? 995 : w.read_error;
   if (w.reports.empty() || w.cancel || w.dead.count(handle) != 0) return 0;
   if (error != nullptr) *error = 0;
-  std::memcpy(buffer, w.reports.front().data(), static_cast<size_t>(count < 5 ? count : 5));
+  const int32_t length = std::min(count, static_cast<int32_t>(w.reports.front().size()));
+  std::memcpy(buffer, w.reports.front().data(), static_cast<size_t>(length));
   w.reports.pop_front();
-  return 5;
+  return length;
 }
 
 int32_t ReadHidDevice(HidHandle handle, void* buffer, int32_t count) {

@@ -17,7 +17,8 @@
 
 namespace fake {
 
-using Report = std::array<uint8_t, 5>;
+// An input report, ID byte included.
+using Report = std::vector<uint8_t>;
 
 // The path of the device's one interface, as its opens report it.
 constexpr const char* kDevicePath =
@@ -28,6 +29,10 @@ void Reset();
 
 // Device side. The device's interface is kDevicePath; more interfaces may be plugged.
 void SetPresent(bool present);
+// Returns the console's own framing: 9 bytes out and 5 in, no report ID.
+HidFraming ConsoleFraming();
+// Every interface of the device frames its reports so (at first the console's own framing).
+void SetFraming(const HidFraming& framing);
 // Read-write opens are refused, as when another program holds the device, after
 // `opens_first` more succeed; the lookup still sees the device.
 void SetOpenFails(bool fails, int opens_first = 0);

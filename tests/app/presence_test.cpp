@@ -83,46 +83,59 @@ TEST_F(Presence, ARefusedInterfaceGivesWayToTheNextMatchingOneAtTheFirstCheck) {
 
 // A composite board whose other interface (reports of 64 bytes) came first: held there, the
 // console moves both handles to its own interface in one step once it arrives, found by the
-// arrival's notice or else by the choice made every OPEN_RETRY_MS; held there, arrivals and
-// ticks open nothing.
+// arrival's notice or else by the one look OPEN_RETRY_MS after the hold; held there, arrivals
+// and ticks open nothing. Without it, that look keeps what is held, and no tick after it
+// scans; arriving refused (another program holds it), it is waited for, the other let go.
 TEST_F(Presence, HeldOnAnotherInterfaceBothHandlesMoveWhenTheConsolesArrives) {
-  for (const bool notice : {true, false}) {
-    SCOPED_TRACE(notice ? "on the notice" : "on the ticks");
+  for (const char* way : {"notice", "look", "never", "refused"}) {
+    SCOPED_TRACE(way);
+    const std::string how = way;
     fake::Reset();
     FakeSetupApi setupapi;
     FakeInterface other{"\\\\?\\hid#vid_aaaa&pid_ef22&mi_01#8&1&0&0000#{4d1e55b2}", 0xAAAA, 0xEF22,
                         0x0100};
-    other.input_length = other.output_length = 65;
+    other.framing.input_length = other.framing.output_length = 65;
     FakeInterface console = other;
     console.path = fake::kDevicePath;
-    console.input_length = 5;
-    console.output_length = 9;
+    console.framing = fake::ConsoleFraming();
+    console.read_write_open = how != "refused";
     setupapi.interfaces = {other};
     fake::UseSetupApi(&setupapi);
     CheckDevice();
     ASSERT_EQ(PresenceDevice.path, other.path);
-    setupapi.interfaces.push_back(console);
-    if (notice) {
+    if (how != "never") setupapi.interfaces.push_back(console);
+    if (how == "notice" || how == "refused") {
       fake::AddNotice(true, console.path.c_str());
       HandleDeviceNotices();
     } else {
       CheckDevice();
-      EXPECT_EQ(PresenceDevice.path, other.path) << "chosen again before OPEN_RETRY_MS";
+      EXPECT_EQ(setupapi.sets_made, 1u) << "chosen again before OPEN_RETRY_MS";
       fake::AdvanceClock(OPEN_RETRY_MS);
       CheckDevice();
     }
-    EXPECT_EQ(PresenceDevice.path, console.path);
-    EXPECT_EQ(setupapi.open_handles[PresenceDevice.WriteHandle], 1u);
-    EXPECT_EQ(setupapi.open_handles[CurrentReadHandle()], 1u);
-    EXPECT_EQ(setupapi.open_handles.size(), 2u) << "the other interface's handles stay open";
+    if (how == "refused") {
+      EXPECT_EQ(PresenceDevice.state, PresenceState::kWaiting);
+      EXPECT_TRUE(setupapi.open_handles.empty());
+      EXPECT_EQ(fake::TextsPut(), (Texts{{0, "Discovered device"}, {0, "No HID device"}}));
+      continue;
+    }
+    const std::string& held = how == "never" ? other.path : console.path;
+    EXPECT_EQ(PresenceDevice.path, held);
+    EXPECT_EQ(setupapi.open_handles[PresenceDevice.WriteHandle], how == "never" ? 0u : 1u);
+    EXPECT_EQ(setupapi.open_handles[CurrentReadHandle()], how == "never" ? 0u : 1u);
+    EXPECT_EQ(setupapi.open_handles.size(), 2u) << "the look's own handles stay open";
     EXPECT_EQ(fake::TextsPut(), (Texts{{0, "Discovered device"}}));
-    const size_t opens = setupapi.creates.size(), calls = setupapi.calls.size();
-    fake::AddNotice(true, console.path.c_str());
-    HandleDeviceNotices();
-    EXPECT_EQ(setupapi.calls.size(), calls) << "an arrival cost a call";
-    fake::AdvanceClock(OPEN_RETRY_MS);
-    CheckDevice();
-    EXPECT_EQ(setupapi.creates.size(), opens);
+    const size_t sets = setupapi.sets_made, calls = setupapi.calls.size();
+    if (how != "never") {
+      fake::AddNotice(true, console.path.c_str());
+      HandleDeviceNotices();
+      EXPECT_EQ(setupapi.calls.size(), calls) << "an arrival cost a call";
+    }
+    for (int tick = 0; tick < 20; ++tick) {
+      fake::AdvanceClock(OPEN_RETRY_MS);
+      CheckDevice();
+    }
+    EXPECT_EQ(setupapi.sets_made, sets) << "held, the ticks scanned";
     fake::UseSetupApi(nullptr);
   }
 }
@@ -134,10 +147,14 @@ TEST_F(Presence, AfterAGivenUpWriteTheDeviceIsAskedThroughAHandleOnThatDevice) {
   fake::SetPresent(true);
   CheckDevice();
   const HidHandle write = PresenceDevice.WriteHandle;
+  const int read_write_opens = fake::ReadWriteOpenCount();
   fake::SetWritesStick(true);
+  SendReport();
   SendReport();
   CheckDevice();
   EXPECT_EQ(PresenceDevice.WriteHandle, write) << "the device still answers";
+  EXPECT_EQ(fake::OpenHandles().size(), 3u) << "one query-only handle, opened once";
+  EXPECT_EQ(fake::ReadWriteOpenCount(), read_write_opens) << "the probe opened for writing";
   fake::Replug();
   fake::AddNotice(false, fake::kDevicePath);
   HandleDeviceNotices();

@@ -25,9 +25,12 @@ using Texts = std::vector<std::pair<int32_t, std::string>>;
 
 struct ValueCase {
   fake::Report report;
-  const char* text;
+  const char* text;           // null: nothing is shown
+  uint16_t input_length = 5;  // the input report's length on the interface held
 };
 
+// Each row after the one before it, in one receive buffer: a short read shows nothing, not
+// the earlier report's bytes after its end.
 TEST_F(Receive, ShowsEachReportAsSignedDecimal) {
   const ValueCase cases[] = {
       {{0x00, 0x39, 0x30, 0x00, 0x00}, "12345"},
@@ -36,14 +39,25 @@ TEST_F(Receive, ShowsEachReportAsSignedDecimal) {
       {{0x00, 0xFF, 0xFF, 0xFF, 0x7F}, "2147483647"},
       {{0x07, 0x00, 0x00, 0x00, 0x00}, "0"},
       {{0x01, 0x0A, 0x00, 0x00, 0x00}, "10"},
+      {{0x00, 0x0B, 0x00}, nullptr},
+      {fake::Report(65, 0xEE), "-286331154", 65},
+      {{0x00, 0x0C, 0x00, 0x00, 0x00}, nullptr, 65},
   };
-  fake::SetPresent(true);
-  CheckDevice();
   uint8_t buffer[RECEIVE_BUFFER_SIZE] = {};
   for (const ValueCase& c : cases) {
+    fake::Reset();
+    HidFraming framing = fake::ConsoleFraming();
+    framing.input_length = c.input_length;
+    framing.output_length = c.input_length == 5 ? 9 : 65;
+    fake::SetFraming(framing);
+    fake::SetPresent(true);
+    CheckDevice();
     fake::QueueReport(c.report);
     RunReceivePass(buffer);
-    EXPECT_EQ(fake::TextsPut().back(), (std::pair<int32_t, std::string>{12, c.text}));
+    const Texts shown = fake::TextsPut();
+    EXPECT_EQ(shown.back(),
+              (c.text != nullptr ? std::pair<int32_t, std::string>{12, c.text} : shown.front()))
+        << c.report.size() << "-byte read, " << c.input_length << "-byte reports";
   }
 }
 
@@ -123,7 +137,7 @@ TEST_F(Receive, AReadOnARetiredHandleIsNotCurrentWhateverTheNewValue) {
   const HidHandle handle = CurrentReadHandle();
   ASSERT_EQ(AcquireReadHandle().handle, handle);
   RetireReadHandle();
-  PutReadHandle(handle);
+  PutReadHandle(handle, 5);
   EXPECT_FALSE(ReleaseReadHandle());
   ResetReadHandover();
 }

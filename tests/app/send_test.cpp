@@ -21,7 +21,6 @@ class Send : public ::testing::Test {
   void TearDown() override {
     const auto faults = fake::Faults();
     EXPECT_TRUE(faults.empty()) << faults.front();
-    for (const Bytes& write : fake::Writes()) EXPECT_EQ(write.size(), 9u);
   }
   static void Attach() {
     fake::SetPresent(true);
@@ -33,7 +32,24 @@ struct Sequence {
   const char* name;
   std::vector<int32_t> buttons;
   std::vector<Bytes> reports;
+  HidFraming framing = fake::ConsoleFraming();  // the framing of the interface held
 };
+
+// Returns a framing of these lengths, ID byte included, with one output report ID or none.
+HidFraming Framing(uint16_t output, uint16_t input, uint8_t id) {
+  HidFraming framing = fake::ConsoleFraming();
+  framing.output_length = output;
+  framing.input_length = input;
+  framing.output_report_id = id;
+  framing.output_report_ids = id != 0 ? 1 : 0;
+  return framing;
+}
+
+// Returns an output report of `length` bytes that begins with `head`, zeros after it.
+Bytes Padded(Bytes head, size_t length) {
+  head.resize(length);
+  return head;
+}
 
 TEST_F(Send, ReportsFollowTheButtonsEncodings) {
   const Sequence sequences[] = {
@@ -53,9 +69,27 @@ TEST_F(Send, ReportsFollowTheButtonsEncodings) {
        {1, 33},
        {{0, 0x31, 0x32, 0x33, 0x34, 0x35, 0x36, 0x37, 0x38},
         {0, 0, 0, 0, 0, 0x35, 0x36, 0x37, 0x38}}},
+      {"64-byte reports: whole 65-byte writes",
+       {11, 3},
+       {Padded({0, 0x12, 0x34, 0x56, 0x78}, 65),
+        Padded({0, 0x41, 0x42, 0x43, 0x44, 0x45, 0x46, 0x47, 0x48}, 65)},
+       Framing(65, 65, 0)},
+      {"the console's lengths under report ID 2",
+       {23},
+       {{2, 0xD5, 0xDD, 0, 0, 0, 0, 0, 0}},
+       Framing(9, 5, 2)},
+      {"two output report IDs: the console's report as it is",
+       {11},
+       {{0, 0x12, 0x34, 0x56, 0x78, 0, 0, 0, 0}},
+       [] {
+         HidFraming two = Framing(65, 65, 3);
+         two.output_report_ids = 2;
+         return two;
+       }()},
   };
   for (const Sequence& s : sequences) {
     SetUp();
+    fake::SetFraming(s.framing);
     Attach();
     for (int32_t button : s.buttons) EXPECT_TRUE(RunRowCommand(button));
     EXPECT_EQ(fake::Writes(), s.reports) << s.name;

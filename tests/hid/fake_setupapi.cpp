@@ -133,13 +133,12 @@ intptr_t FakeDestroyInfoList(intptr_t set) {
   return set == FAKE_SET ? 1 : 0;
 }
 
-// Reads the report lengths of an open interface; false when it has none.
-bool FakeGetReportLengths(intptr_t handle, uint16_t* input, uint16_t* output) {
+// Reads the framing of an open interface; false when it has none.
+bool FakeGetFraming(intptr_t handle, HidFraming* framing) {
   const auto open = Fake->open_handles.find(handle);
   if (open == Fake->open_handles.end()) return false;
-  *input = Fake->interfaces[open->second].input_length;
-  *output = Fake->interfaces[open->second].output_length;
-  return *input != 0 || *output != 0;
+  *framing = Fake->interfaces[open->second].framing;
+  return framing->input_length != 0 || framing->output_length != 0;
 }
 
 }  // namespace
@@ -156,7 +155,7 @@ void UseFakeSetupApi(FakeSetupApi* fake) {
 
 // Returns the platform table over the current simulation.
 HidPlatform FakeHidPlatform() {
-  return {FakeGetHidGuid, FakeGetClassDevs,         FakeEnumInterfaces,  FakeGetInterfaceDetail,
-          FakeCreateFile, FakeGetAttributes,        FakeCloseHandle,     FakeDestroyInfoList,
-          FakeLastError,  Fake->detail_record_size, FakeGetReportLengths};
+  return {FakeGetHidGuid, FakeGetClassDevs,         FakeEnumInterfaces, FakeGetInterfaceDetail,
+          FakeCreateFile, FakeGetAttributes,        FakeCloseHandle,    FakeDestroyInfoList,
+          FakeLastError,  Fake->detail_record_size, FakeGetFraming};
 }

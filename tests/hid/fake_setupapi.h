@@ -34,8 +34,7 @@ struct FakeInterface {
   SizeAnswer size = SizeAnswer::kExact;
   uint32_t size_value = 0;    // written by the size query for kValue
   bool unterminated = false;  // the path query fills the buffer without a terminator
-  uint16_t input_length = 0;  // report lengths read from an open handle (0 and 0: not read)
-  uint16_t output_length = 0;
+  HidFraming framing = {};  // read from an open handle; lengths 0 and 0: cannot be read
 };
 
 // One recorded CreateFileA call.

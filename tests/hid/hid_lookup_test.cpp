@@ -1,6 +1,7 @@
 // The interface scan against the simulated SetupAPI.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,17 @@ FakeInterface Device(const std::string& path, uint16_t vendor, uint16_t product,
 // Returns the device this program looks for.
 FakeInterface Quill(const std::string& path) {
   return Device(path, VENDOR, PRODUCT);
+}
+
+// Returns a framing with these report lengths, ID byte included, and output report IDs.
+HidFraming Framing(uint16_t output, uint16_t input, uint8_t ids = 0, uint16_t page = 0xFF00) {
+  HidFraming framing;
+  framing.output_length = output;
+  framing.input_length = input;
+  framing.output_report_ids = ids;
+  framing.output_report_id = ids != 0 ? 2 : 0;
+  framing.usage_page = page;
+  return framing;
 }
 
 // Returns some other HID device.
@@ -125,6 +137,8 @@ TEST_F(HidLookupTest, AnOpenAtAPathOpensThatInterfaceOnly) {
   EXPECT_EQ(IndexOf(OpenHidDeviceAtWith(platform_, "b", PRODUCT, VENDOR, HID_ANY_VERSION)), 1);
   EXPECT_EQ(OpenHidDeviceAtWith(platform_, "x", PRODUCT, VENDOR, HID_ANY_VERSION), 0);
   EXPECT_EQ(fake_.open_handles.size(), 1u);
+  EXPECT_EQ(IndexOf(OpenHidProbeWith(platform_, "b", PRODUCT, VENDOR, HID_ANY_VERSION)), 1);
+  EXPECT_EQ(fake_.creates.back().access, QUERY_ACCESS) << "a probe opened for reading or writing";
 }
 
 // A composite board: of its matching interfaces that open, the one whose reports are the
@@ -133,9 +147,8 @@ TEST_F(HidLookupTest, AnOpenAtAPathOpensThatInterfaceOnly) {
 TEST_F(HidLookupTest, TheChoiceKeepsTheInterfaceOfTheConsolesReportsElseTheFirstThatOpens) {
   FakeInterface refusing = Quill("k"), consumer = Quill("c"), console = Quill("q");
   refusing.read_write_open = false;
-  consumer.input_length = 3;
-  console.input_length = 5;
-  console.output_length = 9;
+  consumer.framing = Framing(0, 3);
+  console.framing = Framing(9, 5);
   HidChosen chosen;
   const std::string& path = chosen.path;
   const HidChoice& choice = chosen.choice;
@@ -147,7 +160,7 @@ TEST_F(HidLookupTest, TheChoiceKeepsTheInterfaceOfTheConsolesReportsElseTheFirst
   EXPECT_EQ(path, "q");
   EXPECT_EQ(fake_.open_handles.size(), 1u);
   for (const CreateCall& call : fake_.creates) EXPECT_TRUE(call.path != "x" || call.access == 0);
-  fake_.interfaces[3].output_length = 8;
+  fake_.interfaces[3].framing = Framing(8, 5);
   EXPECT_EQ(choose(), 2);
   EXPECT_EQ(choice, HidChoice::kOpened);
   fake_.interfaces = {refusing};
@@ -155,7 +168,7 @@ TEST_F(HidLookupTest, TheChoiceKeepsTheInterfaceOfTheConsolesReportsElseTheFirst
   EXPECT_EQ(choice, HidChoice::kRefused);
   EXPECT_EQ(fake_.open_handles.size(), 2u);  // the two kept above
   // The console's interface held by another program: waited for, not passed over.
-  console.output_length = 9;
+  console.framing = Framing(9, 5);
   console.read_write_open = false;
   fake_.interfaces = {consumer, console};
   EXPECT_EQ(choose(), -1);
@@ -164,7 +177,10 @@ TEST_F(HidLookupTest, TheChoiceKeepsTheInterfaceOfTheConsolesReportsElseTheFirst
 }
 
 // Which matching interface the choice keeps, from what the scan saw of each: o opened,
-// r refused (held by another program), - neither; S speaks the console's reports.
+// r refused (held by another program), - neither; then its framing (lengths with the ID byte):
+// S the console's own, 9 out and 5 in; I the same lengths under report ID 2; R 65 and 65 on a
+// usage page of its own, V on a vendor-defined one; M 65 and 65 with two output report IDs;
+// L 1024 out and 1025 in; none, 0 out and 3 in. I, R, V have room for the console's reports.
 TEST(PickInterfaceTest, EveryCaseOfTheChoice) {
   struct Case {
     std::vector<const char*> seen;
@@ -182,7 +198,17 @@ TEST(PickInterfaceTest, EveryCaseOfTheChoice) {
       {{"o", "rS"}, -1, HidChoice::kRefused},
       {{"rS", "oS"}, 1, HidChoice::kOpened},
       {{"r", "-"}, -1, HidChoice::kRefused},
+      {{"o", "oL", "oM", "oR"}, 3, HidChoice::kOpened},
+      {{"oR", "oV", "oV"}, 1, HidChoice::kOpened},
+      {{"oI", "oS"}, 1, HidChoice::kOpened},
+      {{"o", "oI"}, 1, HidChoice::kOpened},
+      {{"oV", "rS"}, -1, HidChoice::kRefused},
+      {{"rR", "o"}, 1, HidChoice::kOpened},
   };
+  const std::map<char, HidFraming> framings = {
+      {'S', Framing(9, 5)},   {'I', Framing(9, 5, 1)},   {'R', Framing(65, 65, 0, 1)},
+      {'V', Framing(65, 65)}, {'M', Framing(65, 65, 2)}, {'L', Framing(1024, 1025)},
+      {' ', Framing(0, 3)}};
   for (const Case& c : cases) {
     std::vector<SeenInterface> seen;
     std::string name;
@@ -191,7 +217,7 @@ TEST(PickInterfaceTest, EveryCaseOfTheChoice) {
       SeenInterface one;
       one.opened = code[0] == 'o';
       one.refused = code[0] == 'r';
-      one.speaks = code.find('S') != std::string::npos;
+      one.framing = framings.at(code.size() > 1 ? code[1] : ' ');
       seen.push_back(one);
       name += code + " ";
     }
@@ -206,16 +232,13 @@ TEST(PickInterfaceTest, EveryCaseOfTheChoice) {
 // scan goes on past it to a free one.
 TEST_F(HidLookupTest, BothReportLengthsMakeTheConsolesInterfaceAndARefusalCostsTwoOpens) {
   FakeInterface out_only = Quill("o"), in_only = Quill("i"), console = Quill("q");
-  out_only.input_length = 64;
-  out_only.output_length = 9;
-  in_only.input_length = 5;
-  in_only.output_length = 65;
-  console.input_length = 5;
-  console.output_length = 9;
+  out_only.framing = Framing(9, 64, 0, 1);
+  in_only.framing = Framing(65, 5, 0, 1);
+  console.framing = Framing(9, 5);
   HidChosen chosen;
   fake_.interfaces = {out_only, in_only, console};
   EXPECT_EQ(IndexOf(ChooseHidDeviceWith(platform_, PRODUCT, VENDOR, HID_ANY_VERSION, &chosen)), 2);
-  EXPECT_TRUE(chosen.speaks);
+  EXPECT_EQ(chosen.framing.output_length, 9);
   console.read_write_open = false;
   fake_.interfaces = {console};
   fake_.creates.clear();
@@ -223,8 +246,7 @@ TEST_F(HidLookupTest, BothReportLengthsMakeTheConsolesInterfaceAndARefusalCostsT
   EXPECT_EQ(chosen.choice, HidChoice::kRefused);
   EXPECT_EQ(fake_.creates.size(), 2u);
   fake_.interfaces.push_back(Quill("free"));  // a second board's free console interface
-  fake_.interfaces[1].input_length = 5;
-  fake_.interfaces[1].output_length = 9;
+  fake_.interfaces[1].framing = Framing(9, 5);
   EXPECT_EQ(IndexOf(ChooseHidDeviceWith(platform_, PRODUCT, VENDOR, HID_ANY_VERSION, &chosen)), 1);
 }
 
