@@ -34,7 +34,7 @@ struct FakeInterface {
   SizeAnswer size = SizeAnswer::kExact;
   uint32_t size_value = 0;    // written by the size query for kValue
   bool unterminated = false;  // the path query fills the buffer without a terminator
-  HidFraming framing = {};  // read from an open handle; lengths 0 and 0: cannot be read
+  HidFraming framing = {};    // read from an open handle; lengths 0 and 0: cannot be read
 };
 
 // One recorded CreateFileA call.
