@@ -116,8 +116,11 @@ int RunQuillomatic() {
   STARTUP_STEP("font");
   BuildMainWindow();
   // NOTE: nothing before the class GUID needs hid.dll, so it is loaded once the window shows,
-  // off the path to it. The window answers and paints nothing before the first check below
-  // has run, so the status line that it first shows is already the check's.
+  // off the path to it. setupapi.dll is no such load: the exe imports it (SetupDiGetClassDevsA,
+  // SetupDiDestroyDeviceInfoList), so the loader brings it in before the program starts, and
+  // InitHidAccess only binds it again for the two functions reached by name. The window answers
+  // and paints nothing before the first check below has run, so the status line that it first
+  // shows is already the check's.
   CreateLibraryTable();
   InitHidAccess();
   STARTUP_STEP("libraries");

@@ -16,7 +16,9 @@ constexpr uint16_t HID_ANY_VERSION = 0xFFFF;
 
 // Creates the (empty) LibraryTable; run once before InitHidAccess.
 void CreateLibraryTable();
-// Loads "hid.dll" then "setupapi.dll" from the system directory; always returns 0.
+// Loads "hid.dll" from the system directory, then "setupapi.dll" by the same path for the
+// functions reached by name (the exe also imports it, so the loader has it in already); always
+// returns 0.
 int32_t InitHidAccess();
 // Loads a system library under a number (-1: automatic); returns its identifier or 0.
 int32_t LoadSystemLibrary(int32_t number, const char* file);

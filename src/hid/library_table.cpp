@@ -31,7 +31,7 @@ void CreateLibraryTableWith(const LibraryLoader& loader) {
   SetupLibrary = 0;
 }
 
-// Loads "hid.dll" then "setupapi.dll"; always returns 0.
+// Loads "hid.dll" then "setupapi.dll" (an import of the Windows exe as well); always returns 0.
 int32_t InitHidAccess() {
   HidLibrary = LoadSystemLibrary(-1, "hid.dll");
   SetupLibrary = LoadSystemLibrary(-1, "setupapi.dll");

@@ -1,5 +1,6 @@
 // FindHidDevice, ChooseHidDevice, OpenHidDevice and OpenHidDeviceAt on Windows: the scan's platform
-// table filled with SetupAPI, the bound HID functions and kernel32.
+// table filled with SetupAPI (two imported calls, two bound by name), the bound HID functions and
+// kernel32.
 #include <windows.h>
 #include <setupapi.h>
 #include <hidsdi.h>
