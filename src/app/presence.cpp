@@ -201,3 +201,9 @@ void HandleDeviceNotices() {
 void ResetPresence() {
   PresenceDevice = PresenceRecord{};
 }
+
+// Closes what the monitor holds and returns it to ABSENT.
+void ReleasePresence() {
+  Release(PresenceDevice);
+  ResetPresence();
+}

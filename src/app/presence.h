@@ -108,6 +108,9 @@ void HandleReadFailure();
 void HandleDeviceNotices();
 // Returns the monitor to its start-up state (ABSENT, nothing held); closes no handle.
 void ResetPresence();
+// Closes every handle the monitor holds, ReadHandle through the hand-over, and returns it to
+// ABSENT (at shutdown).
+void ReleasePresence();
 
 // Platform: milliseconds on a clock that never goes back.
 uint64_t PresenceClockMs();

@@ -140,8 +140,7 @@ int RunQuillomatic() {
   FreeAllSystemLibraries();
   const bool receive_stopped = StopReceiveThread(RECEIVE_STOP_LIMIT_MS);
   StopHidWriter();
-  CloseHidHandle(PresenceDevice.WriteHandle);
-  ResetPresence();
+  ReleasePresence();
   // A receive thread still stuck in a read may yet touch ReceiveField, so the windows are then
   // left to the process exit.
   if (receive_stopped) StopWindowLayer();

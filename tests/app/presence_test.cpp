@@ -161,6 +161,9 @@ TEST_F(Presence, AfterAGivenUpWriteTheDeviceIsAskedThroughAHandleOnThatDevice) {
   EXPECT_NE(PresenceDevice.WriteHandle, write);
   EXPECT_EQ(PresenceDevice.state, PresenceState::kHeld);
   EXPECT_EQ(fake::OpenHandles().size(), 2u);
+  SendReport();  // stuck again: a query-only handle on the new device too
+  ReleasePresence();
+  EXPECT_TRUE(fake::OpenHandles().empty()) << "a handle left open at shutdown";
 }
 
 TEST_F(Presence, TicksWhileConnectedAskOnlyTheDeviceHeldAndOpenNothing) {
