@@ -2,6 +2,7 @@
 // device plays (board_device.c) for the bus and the control device (board_bus.c).
 #pragma once
 
+#include "board_control.h"
 #include "hidport.h"
 
 enum DeviceKind { BUS_DEVICE = 1, BOARD_DEVICE = 2, CONTROL_DEVICE = 3 };
@@ -21,10 +22,11 @@ typedef struct BusExtension {
 // The board device: one per plug, reported as the bus's child while plugged.
 typedef struct BoardExtension {
   DeviceTag tag;
-  BOOLEAN gone;       // unplugged or being removed: requests are refused
-  BOOLEAN unplugged;  // no longer reported: deleted on removal
-  ULONG child;        // 0: the board; else the number of one more child (board.children)
-  ULONG port;         // the board's port when it was plugged
+  BOOLEAN gone;         // unplugged or being removed: requests are refused
+  BOOLEAN unplugged;    // no longer reported: deleted on removal
+  ULONG child;          // 0: the board; else the number of one more child (board.children)
+  ULONG port;           // the board's port when it was plugged
+  BoardChild identity;  // what it answers as: identifiers, descriptor kind, framing
 } BoardExtension;
 
 // Returns the kind of one of this driver's devices.

@@ -88,6 +88,10 @@ bool Board::Port(unsigned long port) {
   return Ask(IOCTL_BOARD_PORT, &port, sizeof port, nullptr, 0, nullptr);
 }
 
+bool Board::Identity(const BoardChild& identity) {
+  return Ask(IOCTL_BOARD_IDENTITY, &identity, sizeof identity, nullptr, 0, nullptr);
+}
+
 unsigned long Board::PlugChild(const BoardChild& child) {
   unsigned long number = 0;
   return Ask(IOCTL_BOARD_PLUG_CHILD, &child, sizeof child, &number, sizeof number, nullptr) ? number

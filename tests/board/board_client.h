@@ -50,6 +50,8 @@ class Board {
   bool HoldCancellable(unsigned long ms);
   // The port (1 to 99) that the board comes up on from its next plug; a reset brings back 1.
   bool Port(unsigned long port);
+  // What the board itself comes up as from its next plug; a reset brings back the console's.
+  bool Identity(const BoardChild& identity);
   // Plugs one more child beside the board; returns its number, 0 when refused.
   unsigned long PlugChild(const BoardChild& child);
   // Returns the board's counters (all zero when they cannot be read).

@@ -38,7 +38,8 @@ extern "C" {
 #define IOCTL_BOARD_COUNTERS BOARD_CTL(6)
 // Forgets received reports, queued inputs, refusals, holds and echo;
 // counters from zero; takes the children plugged with IOCTL_BOARD_PLUG_CHILD off the bus. A
-// board on another port than 1 is first plugged again on port 1.
+// board on another port than 1, or of another identity than the console's, is first plugged
+// again on port 1 as the console's.
 #define IOCTL_BOARD_RESET BOARD_CTL(7)
 // Echo: a ULONG in (0: off). While on, each output report kept queues an input report of its
 // payload bytes 1 to 4, as a board that answers with what it was sent.
@@ -53,21 +54,35 @@ extern "C" {
 // The port that the board comes up on from its next plug: a ULONG in, 1 to 99 (1 at first).
 // Its instance ID is the port's number, so on another port its interface has another path.
 #define IOCTL_BOARD_PORT BOARD_CTL(18)
+// What the board itself comes up as from its next plug: a BoardChild in (at first, and after a
+// reset, the console's: BOARD_VENDOR_ID, BOARD_PRODUCT_ID, BOARD_VERSION, BOARD_KIND_CONSOLE).
+// Its reads, writes, echo and counters serve it in that framing: an input report sent carries
+// the value in its first 4 payload bytes, zeros after them.
+#define IOCTL_BOARD_IDENTITY BOARD_CTL(19)
 
-// A child's report descriptor: the board's own (BOARD_INPUT_BYTES in, BOARD_OUTPUT_BYTES out),
-// or a vendor collection with a 63-byte input report and an 8-byte output report, which takes
-// the console's 9-byte writes.
+// Not the tests': asked of a board device by quillboard.sys (internal, METHOD_NEITHER), a
+// BoardCountOpen out, which counts one open of a HID interface in BoardCounters::opens. Both
+// drivers run in one process (board_bus.c), so the minidriver calls it directly.
+#define IOCTL_BOARD_COUNT_OPEN CTL_CODE(FILE_DEVICE_UNKNOWN, 0xA00, METHOD_NEITHER, FILE_ANY_ACCESS)
+typedef void (*BoardCountOpen)(void);
+
+// A report descriptor: the board's own (BOARD_INPUT_BYTES in, BOARD_OUTPUT_BYTES out, no report
+// IDs), or a vendor collection (usage page 0xFF00) with one input and one output report of the
+// lengths chosen, by default 63 bytes in and 8 out, which takes the console's 9-byte writes.
 #define BOARD_KIND_CONSOLE 0
 #define BOARD_KIND_VENDOR 1
 #define BOARD_MAX_CHILDREN 4
 
-// One more child: its identifiers and its descriptor kind.
+// A device's identifiers and descriptor kind; for the vendor kind, its reports' payload bytes
+// without the ID byte (0: 63 in, 8 out) and their report ID (0: none; else 1 to 255).
 typedef struct BoardChild {
   unsigned short vendor, product, version, kind;
+  unsigned short input_bytes, output_bytes, report_id;
 } BoardChild;
 
-// The longest output report kept; a longer one is kept cut, with its full length.
-#define BOARD_KEPT_BYTES 16
+// The longest output report kept (a full-speed USB report of 64 bytes and its ID byte); a
+// longer one is kept cut, with its full length.
+#define BOARD_KEPT_BYTES 65
 
 // One output report as the board received it.
 typedef struct BoardOutput {
@@ -93,6 +108,9 @@ typedef struct BoardCounters {
   unsigned long queued_inputs;  // input reports waiting for a read request
   unsigned long cancelled;      // held writes ended by their cancel routine
   unsigned long child_writes[BOARD_MAX_CHILDREN];  // writes that reached each more child
+  // Opens of any of the board's HID interfaces, its own and its children's, query-only ones
+  // too: every choice that enumerates the interfaces opens each one that it sees.
+  unsigned long opens;
 } BoardCounters;
 
 #ifdef __cplusplus

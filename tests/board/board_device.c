@@ -1,31 +1,10 @@
 // The board device: the bus's child, as a USB board's device is to its hub. It answers plug
 // and play as a bus's child does, and hidclass's HID requests (passed down by quillboard.sys)
-// as the board: vendor 0xAAAA, product 0xEF22, version 0x0100, one vendor-defined collection
-// with a 4-byte input and an 8-byte output report and no report IDs. One more child answers
-// with its own identifiers and descriptor kind.
+// as the identity it was plugged with (board_framing.c): at first the console's, vendor
+// 0xAAAA, product 0xEF22, version 0x0100, one vendor-defined collection with a 4-byte input
+// and an 8-byte output report and no report IDs.
 #include "board_control.h"
-#include "board_descriptor.h"
 #include "board_state.h"
-
-// Another interface of the board that takes the console's 9-byte writes: a vendor collection
-// (usage 0x10) with a 63-byte input report and an 8-byte output report, no report IDs.
-static const UCHAR vendor_descriptor[] = {
-    0x06, 0x00, 0xFF, 0x09, 0x10,  // Usage Page (Vendor-defined 0xFF00), Usage (0x10)
-    0xA1, 0x01,                    // Collection (Application)
-    0x15, 0x00, 0x26, 0xFF, 0x00,  //   Logical Minimum (0), Maximum (255)
-    0x75, 0x08, 0x95, 0x3F,        //   Report Size (8), Report Count (63)
-    0x09, 0x11, 0x81, 0x02,        //   Usage (0x11), Input (Data, Variable, Absolute)
-    0x95, 0x08, 0x09, 0x12,        //   Report Count (8), Usage (0x12)
-    0x91, 0x02,                    //   Output (Data, Variable, Absolute)
-    0xC0,                          // End Collection
-};
-
-// The report descriptors by kind.
-static const struct {
-  const UCHAR* bytes;
-  ULONG size;
-} descriptors[] = {{board_report_descriptor, sizeof board_report_descriptor},
-                   {vendor_descriptor, sizeof vendor_descriptor}};
 
 // The device's identity: its ID ends in VID_AAAA&PID_EF22, after which hidclass names its
 // interface, as a USB board's is named; every child has that ID, so the INF binds each to
@@ -163,18 +142,25 @@ static NTSTATUS AnswerString(IRP* irp) {
   return Answer(irp, text, (n + 1) * sizeof(WCHAR));
 }
 
-// hidclass's requests to the board. Descriptors, attributes and strings are answered from
-// constants; a read waits for the next input report; a write is kept, refused or held as the
-// control device asked. A board that has gone refuses writes as not connected (Wine's hidclass
-// still passes them on) and reads as deleted.
+// Counts one open of a HID interface of the board (quillboard.sys calls it).
+static void CountOpen(void) {
+  KIRQL irql;
+  KeAcquireSpinLock(&board.lock, &irql);
+  board.counters.opens++;
+  KeReleaseSpinLock(&board.lock, irql);
+}
+
+// hidclass's requests to the board. Descriptors and attributes are answered from its identity,
+// strings from constants; a read waits for the next input report; a write is kept, refused or
+// held as the control device asked. A board that has gone refuses writes as not connected
+// (Wine's hidclass still passes them on) and reads as deleted. quillboard.sys asks for the
+// counter of opens.
 NTSTATUS BoardHidRequest(DEVICE_OBJECT* device, IRP* irp) {
   IO_STACK_LOCATION* stack = IoGetCurrentIrpStackLocation(irp);
   BoardExtension* ext = device->DeviceExtension;
-  BoardChild identity = {BOARD_VENDOR_ID, BOARD_PRODUCT_ID, BOARD_VERSION, BOARD_KIND_CONSOLE};
-  if (ext->child != 0) identity = board.children[ext->child - 1].identity;
-  const ULONG kind = identity.kind < sizeof descriptors / sizeof descriptors[0] ? identity.kind : 0;
-  const UCHAR* descriptor = descriptors[kind].bytes;
-  const ULONG descriptor_size = descriptors[kind].size;
+  const BoardChild* identity = &ext->identity;
+  UCHAR descriptor[BOARD_DESCRIPTOR_ROOM];
+  const BoardCountOpen count_open = CountOpen;
   switch (stack->Parameters.DeviceIoControl.IoControlCode) {
     case IOCTL_HID_GET_DEVICE_DESCRIPTOR: {
       HID_DESCRIPTOR desc;
@@ -184,18 +170,18 @@ NTSTATUS BoardHidRequest(DEVICE_OBJECT* device, IRP* irp) {
       desc.bcdHID = 0x0111;
       desc.bNumDescriptors = 1;
       desc.DescriptorList[0].bReportType = HID_REPORT_DESCRIPTOR_TYPE;
-      desc.DescriptorList[0].wReportLength = (USHORT)descriptor_size;
+      desc.DescriptorList[0].wReportLength = (USHORT)DescriptorOf(identity, descriptor);
       return Answer(irp, &desc, sizeof desc);
     }
     case IOCTL_HID_GET_REPORT_DESCRIPTOR:
-      return Answer(irp, descriptor, descriptor_size);
+      return Answer(irp, descriptor, DescriptorOf(identity, descriptor));
     case IOCTL_HID_GET_DEVICE_ATTRIBUTES: {
       HID_DEVICE_ATTRIBUTES attributes;
       RtlZeroMemory(&attributes, sizeof attributes);
       attributes.Size = sizeof attributes;
-      attributes.VendorID = identity.vendor;
-      attributes.ProductID = identity.product;
-      attributes.VersionNumber = identity.version;
+      attributes.VendorID = identity->vendor;
+      attributes.ProductID = identity->product;
+      attributes.VersionNumber = identity->version;
       return Answer(irp, &attributes, sizeof attributes);
     }
     case IOCTL_HID_GET_STRING:
@@ -207,6 +193,8 @@ NTSTATUS BoardHidRequest(DEVICE_OBJECT* device, IRP* irp) {
       if (packet == NULL) return CompleteWith(irp, STATUS_INVALID_PARAMETER, 0);
       return WriteOutput(irp, packet, ext);
     }
+    case IOCTL_BOARD_COUNT_OPEN:
+      return Answer(irp, &count_open, sizeof count_open);
     case IOCTL_HID_ACTIVATE_DEVICE:
     case IOCTL_HID_DEACTIVATE_DEVICE:
       return CompleteWith(irp, STATUS_SUCCESS, 0);

@@ -1,6 +1,6 @@
 // quillomatic.exe against the test board through Wine's own HID stack: discovery, output
 // reports byte for byte as the board receives them, received values, unplugging while a read
-// waits, closing while a read waits.
+// waits, closing while a read waits, a board of 64-byte reports.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -134,6 +134,28 @@ TEST_F(BoardTest, CompositeBoardIsServedThroughTheInterfaceOfTheConsolesReports)
   ASSERT_TRUE(board_->SendValue(-4318));
   EXPECT_TRUE(WaitForText(Gadget(kReceiveField), "-4318", 3000));
   EXPECT_EQ(board_->Counters().child_writes[0], 0u) << "a report reached the other interface";
+}
+
+// A board whose only interface has 64-byte reports each way, no report IDs: a press reaches
+// it as one whole 65-byte report, holding it opens none of its interfaces (so makes no
+// enumeration), and its value is shown. The value comes last: Wine opens a board once on its
+// first input report (the raw input device list), which is none of the program's.
+TEST_F(BoardTest, ABoardOf64ByteReportsIsServedWholeAndHeldWithoutOpens) {
+  UnplugUntilUnlisted();
+  ASSERT_TRUE(board_->Identity(
+      {BOARD_VENDOR_ID, BOARD_PRODUCT_ID, BOARD_VERSION, BOARD_KIND_VENDOR, 64, 64, 0}));
+  ASSERT_TRUE(board_->Plug());
+  Start();
+  ASSERT_TRUE(StatusIs("Discovered device"));
+  Bytes hex(65, 0);
+  hex[1] = 0x12, hex[2] = 0x34, hex[3] = 0x56, hex[4] = 0x78;
+  EXPECT_EQ(PressAndReceive(11), hex);
+  const unsigned long opens = board_->Counters().opens;
+  ASSERT_GT(opens, 0u) << "the program's opens are not counted";
+  Sleep(10000);  // the hold itself is under test: 10 s in which the program opens nothing
+  EXPECT_EQ(board_->Counters().opens - opens, 0u) << "opens of the board in 10 s of holding it";
+  ASSERT_TRUE(board_->SendValue(-300));
+  EXPECT_TRUE(WaitForText(Gadget(kReceiveField), "-300", 3000));
 }
 
 TEST_F(BoardTest, ClosesWhileTheReadWaits) {

@@ -4,12 +4,14 @@
 // Queues one input report for hidclass's next read, or hands it to the read waiting now.
 NTSTATUS SendInput(const UCHAR* report) {
   IRP* read = NULL;
+  BoardFraming framing = {0, 0, 0};
   NTSTATUS status = STATUS_SUCCESS;
   KIRQL irql;
   KeAcquireSpinLock(&board.lock, &irql);
   if (board.child == NULL) {
     status = STATUS_DEVICE_NOT_CONNECTED;
   } else if (!IsListEmpty(&board.reads)) {
+    framing = FramingOf(&((BoardExtension*)board.child->DeviceExtension)->identity);
     read = CONTAINING_RECORD(RemoveHeadList(&board.reads), IRP, Tail.Overlay.ListEntry);
     board.counters.waiting_reads--;
   } else if (board.input_count == MAX_INPUTS) {
@@ -20,7 +22,7 @@ NTSTATUS SendInput(const UCHAR* report) {
     board.counters.queued_inputs = ++board.input_count;
   }
   KeReleaseSpinLock(&board.lock, irql);
-  if (read != NULL) CompleteWith(read, STATUS_SUCCESS, FillRead(read, report));
+  if (read != NULL) CompleteWith(read, STATUS_SUCCESS, FillRead(read, report, &framing));
   return status;
 }
 
@@ -59,13 +61,18 @@ static void HoldWrites(ULONG ms, BOOLEAN cancellable) {
 }
 
 // Forgets reports, refusals and holds (held writes end now); counters restart from zero; the
-// children go. A board on another port than 1 comes back on port 1 first.
+// children go. A board on another port than 1, or plugged as another identity than the
+// console's, comes back on port 1 as the console's first.
 static void ResetBoard(void) {
   KIRQL irql;
   KeAcquireSpinLock(&board.lock, &irql);
+  const BoardExtension* ext = board.child != NULL ? board.child->DeviceExtension : NULL;
   const BOOLEAN moved =
-      board.child != NULL && ((BoardExtension*)board.child->DeviceExtension)->port != 1;
+      ext != NULL &&
+      (ext->port != 1 || RtlCompareMemory(&ext->identity, &console_identity,
+                                          sizeof console_identity) != sizeof console_identity);
   board.port = 1;
+  board.identity = console_identity;
   KeReleaseSpinLock(&board.lock, irql);
   if (moved) {
     UnplugBoard();
@@ -126,6 +133,14 @@ NTSTATUS BoardControl(IRP* irp) {
       board.port = *(ULONG*)buffer;
       KeReleaseSpinLock(&board.lock, irql);
       return CompleteWith(irp, STATUS_SUCCESS, 0);
+    case IOCTL_BOARD_IDENTITY:
+      if (in != sizeof(BoardChild) || !ValidIdentity(buffer)) {
+        return CompleteWith(irp, STATUS_INVALID_PARAMETER, 0);
+      }
+      KeAcquireSpinLock(&board.lock, &irql);
+      board.identity = *(BoardChild*)buffer;
+      KeReleaseSpinLock(&board.lock, irql);
+      return CompleteWith(irp, STATUS_SUCCESS, 0);
     case IOCTL_BOARD_COUNTERS:
       if (out < sizeof(BoardCounters)) return CompleteWith(irp, STATUS_BUFFER_TOO_SMALL, 0);
       KeAcquireSpinLock(&board.lock, &irql);
@@ -134,7 +149,7 @@ NTSTATUS BoardControl(IRP* irp) {
       return CompleteWith(irp, STATUS_SUCCESS, sizeof(BoardCounters));
     case IOCTL_BOARD_PLUG_CHILD: {
       ULONG number = 0;
-      if (in != sizeof(BoardChild) || out < sizeof(ULONG)) {
+      if (in != sizeof(BoardChild) || out < sizeof(ULONG) || !ValidIdentity(buffer)) {
         return CompleteWith(irp, STATUS_INVALID_PARAMETER, 0);
       }
       NTSTATUS status = PlugChild(buffer, &number);

@@ -34,14 +34,6 @@ static void CompleteAll(LIST_ENTRY* list, NTSTATUS status) {
   }
 }
 
-// Copies one queued input report into a read request; returns the byte count.
-ULONG FillRead(IRP* irp, const UCHAR* report) {
-  IO_STACK_LOCATION* stack = IoGetCurrentIrpStackLocation(irp);
-  if (stack->Parameters.DeviceIoControl.OutputBufferLength < BOARD_INPUT_BYTES) return 0;
-  RtlCopyMemory(irp->UserBuffer, report, BOARD_INPUT_BYTES);
-  return BOARD_INPUT_BYTES;
-}
-
 // A held write's cancel routine: the write ends at once as cancelled.
 static void WINAPI CancelHeldWrite(DEVICE_OBJECT* device, IRP* irp) {
   (void)device;
@@ -87,6 +79,7 @@ static void EndPending(void) {
 
 // A read from hidclass: answered at once from the queue, or left pending for the next report.
 NTSTATUS ReadInput(IRP* irp, BoardExtension* ext) {
+  const BoardFraming framing = FramingOf(&ext->identity);
   UCHAR report[BOARD_INPUT_BYTES];
   BOOLEAN have = FALSE;
   KIRQL irql;
@@ -110,20 +103,21 @@ NTSTATUS ReadInput(IRP* irp, BoardExtension* ext) {
   }
   KeReleaseSpinLock(&board.lock, irql);
   if (!have) return STATUS_PENDING;
-  return CompleteWith(irp, STATUS_SUCCESS, FillRead(irp, report));
+  return CompleteWith(irp, STATUS_SUCCESS, FillRead(irp, report, &framing));
 }
 
 // The byte count a completed write reports: the whole output report with its ID byte, which
-// is what WriteFile then returns, as with a USB board. NOTE: Wine's hidclass passes the report
-// without its ID byte when the device uses no report IDs.
-static ULONG WrittenBytes(const HID_XFER_PACKET* packet) {
-  return packet->reportBufferLen == BOARD_OUTPUT_BYTES ? BOARD_OUTPUT_BYTES + 1
-                                                       : packet->reportBufferLen;
+// is what WriteFile then returns, as with a USB board. NOTE: Wine's hidclass passes a report
+// without its ID byte when the device uses no report IDs; when it uses them, the whole report,
+// and WriteFile then returns one byte less than the count reported here (seen on Wine 8).
+static ULONG WrittenBytes(const BoardFraming* framing) {
+  return framing->output + 1 + (framing->id != 0);
 }
 
 // A write from hidclass: refused as asked, else kept, and completed now or held pending; in
 // echo mode a kept report's payload bytes 1 to 4 come back as an input report.
 NTSTATUS WriteOutput(IRP* irp, const HID_XFER_PACKET* packet, BoardExtension* ext) {
+  const BoardFraming framing = FramingOf(&ext->identity);
   NTSTATUS status = STATUS_SUCCESS;
   BOOLEAN held = FALSE, echo = FALSE;
   UCHAR echoed[BOARD_INPUT_BYTES];
@@ -151,7 +145,7 @@ NTSTATUS WriteOutput(IRP* irp, const HID_XFER_PACKET* packet, BoardExtension* ex
       if (packet->reportBuffer != NULL) RtlCopyMemory(out->bytes, packet->reportBuffer, n);
     }
     // The payload starts after the ID byte when the packet carries one.
-    ULONG skip = packet->reportBufferLen > BOARD_OUTPUT_BYTES ? 1 : 0;
+    const ULONG skip = framing.id != 0 ? 1 : 0;
     if (board.echo && packet->reportBuffer != NULL &&
         packet->reportBufferLen >= skip + BOARD_INPUT_BYTES) {
       RtlCopyMemory(echoed, packet->reportBuffer + skip, BOARD_INPUT_BYTES);
@@ -161,7 +155,7 @@ NTSTATUS WriteOutput(IRP* irp, const HID_XFER_PACKET* packet, BoardExtension* ex
       irp->Tail.Overlay.DriverContext[0] =
           (PVOID)(ULONG_PTR)(Now() + (ULONGLONG)board.hold_ms * 10000);
       irp->Tail.Overlay.DriverContext[1] = (PVOID)(ULONG_PTR)board.hold_cancellable;
-      irp->IoStatus.Information = WrittenBytes(packet);
+      irp->IoStatus.Information = WrittenBytes(&framing);
       IoMarkIrpPending(irp);
       if (board.hold_cancellable) IoSetCancelRoutine(irp, CancelHeldWrite);
       if (board.hold_cancellable && irp->Cancel && IoSetCancelRoutine(irp, NULL) != NULL) {
@@ -183,7 +177,7 @@ NTSTATUS WriteOutput(IRP* irp, const HID_XFER_PACKET* packet, BoardExtension* ex
     CompleteWith(irp, status, 0);
     return STATUS_PENDING;
   }
-  return CompleteWith(irp, status, NT_SUCCESS(status) ? WrittenBytes(packet) : 0);
+  return CompleteWith(irp, status, NT_SUCCESS(status) ? WrittenBytes(&framing) : 0);
 }
 
 // Marks a board device as going and ends its reads and held writes.
@@ -243,6 +237,7 @@ NTSTATUS InitBoard(DRIVER_OBJECT* driver) {
   KeInitializeSpinLock(&board.lock);
   board.driver = driver;
   board.port = 1;
+  board.identity = console_identity;
   InitializeListHead(&board.reads);
   InitializeListHead(&board.held);
   for (ULONG i = 0; i < BOARD_MAX_CHILDREN; ++i) InitializeListHead(&board.children[i].reads);
@@ -297,8 +292,9 @@ static void NameBoardDevice(WCHAR* buffer, ULONG number) {
   buffer[n] = 0;
 }
 
-// Makes a device for the board (number 0) or one more child; returns the status.
-static NTSTATUS MakeChild(ULONG number, DEVICE_OBJECT** child) {
+// Makes a device for the board (number 0) or one more child, answering as `identity`;
+// returns the status.
+static NTSTATUS MakeChild(ULONG number, const BoardChild* identity, DEVICE_OBJECT** child) {
   WCHAR buffer[40];
   UNICODE_STRING name;
   NameBoardDevice(buffer, ++board.next_name);
@@ -310,6 +306,7 @@ static NTSTATUS MakeChild(ULONG number, DEVICE_OBJECT** child) {
   ext->tag.kind = BOARD_DEVICE;
   ext->child = number;
   ext->port = board.port;
+  ext->identity = *identity;
   (*child)->Flags &= ~DO_DEVICE_INITIALIZING;
   return STATUS_SUCCESS;
 }
@@ -320,12 +317,11 @@ NTSTATUS PlugChild(const BoardChild* identity, ULONG* number) {
   while (i < BOARD_MAX_CHILDREN && board.children[i].device != NULL) ++i;
   if (i == BOARD_MAX_CHILDREN || board.bus == NULL) return STATUS_INSUFFICIENT_RESOURCES;
   DEVICE_OBJECT* child = NULL;
-  NTSTATUS status = MakeChild(i + 1, &child);
+  NTSTATUS status = MakeChild(i + 1, identity, &child);
   if (!NT_SUCCESS(status)) return status;
   KIRQL irql;
   KeAcquireSpinLock(&board.lock, &irql);
   board.children[i].device = child;
-  board.children[i].identity = *identity;
   KeReleaseSpinLock(&board.lock, irql);
   *number = i + 1;
   IoInvalidateDeviceRelations(board.bus, BusRelations);
@@ -355,10 +351,13 @@ void UnplugChildren(void) {
 // Puts a new board device on the bus (nothing when one is there); returns the status.
 NTSTATUS PlugBoard(void) {
   if (board.child != NULL || board.bus == NULL) return STATUS_SUCCESS;
-  DEVICE_OBJECT* child = NULL;
-  NTSTATUS status = MakeChild(0, &child);
-  if (!NT_SUCCESS(status)) return status;
   KIRQL irql;
+  KeAcquireSpinLock(&board.lock, &irql);
+  const BoardChild identity = board.identity;
+  KeReleaseSpinLock(&board.lock, irql);
+  DEVICE_OBJECT* child = NULL;
+  NTSTATUS status = MakeChild(0, &identity, &child);
+  if (!NT_SUCCESS(status)) return status;
   KeAcquireSpinLock(&board.lock, &irql);
   board.child = child;
   board.counters.plugged = 1;

@@ -7,13 +7,17 @@
 #define MAX_INPUTS 64
 #define MAX_OUTPUTS 256
 
-// One more child on the bus beside the board: its device while plugged, its identity, and
-// hidclass's reads, which it never answers.
+// One more child on the bus beside the board: its device while plugged, and hidclass's reads,
+// which it never answers.
 typedef struct BoardMore {
   DEVICE_OBJECT* device;
-  BoardChild identity;
   LIST_ENTRY reads;
 } BoardMore;
+
+// A device's reports at the minidriver: payload bytes in and out, and the report ID (0: none).
+typedef struct BoardFraming {
+  ULONG input, output, id;
+} BoardFraming;
 
 // The board: one, whatever device plays it now; every field under `lock`.
 typedef struct BoardState {
@@ -35,15 +39,28 @@ typedef struct BoardState {
   ULONG hold_ms;
   BOOLEAN hold_cancellable;
   BOOLEAN echo;
-  ULONG port;  // the board's port at its next plug
+  ULONG port;           // the board's port at its next plug
+  BoardChild identity;  // what the board answers as from its next plug
   BoardCounters counters;
   BoardMore children[BOARD_MAX_CHILDREN];  // children 1 to BOARD_MAX_CHILDREN
 } BoardState;
 
 extern BoardState board;
 
-// Copies one queued input report into a read request; returns the byte count.
-ULONG FillRead(IRP* irp, const UCHAR* report);
+// The console's identity: what the board answers as unless asked otherwise.
+extern const BoardChild console_identity;
+// Returns the framing of a device of this identity.
+BoardFraming FramingOf(const BoardChild* identity);
+// True for an identity that a device can answer as: a known kind, a report ID below 256.
+BOOLEAN ValidIdentity(const BoardChild* identity);
+// Writes the report descriptor of a device of this identity into `out` (room for
+// BOARD_DESCRIPTOR_ROOM bytes); returns its size.
+#define BOARD_DESCRIPTOR_ROOM 64
+ULONG DescriptorOf(const BoardChild* identity, UCHAR* out);
+
+// Writes one input report of a device's framing into a read request, the value queued in its
+// first payload bytes; returns the byte count.
+ULONG FillRead(IRP* irp, const UCHAR* report, const BoardFraming* framing);
 // Queues one input report for hidclass's next read, or hands it to the read waiting now.
 NTSTATUS SendInput(const UCHAR* report);
 
