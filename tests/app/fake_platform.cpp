@@ -15,28 +15,12 @@
 namespace fake {
 namespace {
 
-// One interface of the device; kDevicePath is always the last one.
-struct Interface {
-  std::string path;
-  bool present = false;
-};
-
-struct World {
-  std::mutex lock;
-  std::condition_variable changed;
-  std::vector<Interface> interfaces;
-  std::string plug_after_open;  // an interface that arrives after the next successful open
-  std::map<HidHandle, std::string> handle_paths;
-  bool reuse_values = false;
-  bool open_broken = false;
-  int read_write_opens = 0;
+// Everything Reset starts afresh but the clock.
+struct State {
+  FakeSetupApi setupapi;  // the interfaces, their handles, and the lookup's view of them
   std::vector<uint32_t> pauses;
   std::vector<int32_t> posted;
-  bool open_fails = false;
-  int opens_before_failing = 0;
-  int opens_before_breaking = 0;
   int probe_failures = 0;
-  std::set<HidHandle> dead;   // open handles whose device instance has gone
   bool writes_stick = false;  // writes are given up and keep running on their handles
   std::set<HidHandle> stuck;  // handles with a given-up write still running
   uint64_t clock_ms = 1000;
@@ -44,11 +28,6 @@ struct World {
   bool reads_fail_at_once = false;
   uint32_t read_error = 995;
   uint32_t write_error = 0;
-  HidHandle next_handle = 0x100;
-  std::set<HidHandle> open;
-  int opens = 0;
-  int closes = 0;
-  int scans = 0;
   int handle_checks = 0;
   std::deque<Report> reports;
   HidHandle reading = 0;  // handle a read is blocked on, 0 = none
@@ -59,8 +38,11 @@ struct World {
   std::map<int32_t, std::string> fields;
   std::vector<std::pair<int32_t, std::string>> texts;
   std::vector<std::string> boxes;
-  FakeSetupApi* setupapi = nullptr;  // the lookup's own scan runs over it when set
-  HidFraming framing;                // the framing of every interface of the simple device
+};
+
+struct World : State {
+  std::mutex lock;
+  std::condition_variable changed;
 };
 
 World& W() {
@@ -79,61 +61,46 @@ HidFraming ConsoleFraming() {
   return framing;
 }
 
+// Returns the interface with a path, null when there is none.
+FakeInterface* Find(World& w, const std::string& path) {
+  for (FakeInterface& i : w.setupapi.interfaces) {
+    if (i.path == path) return &i;
+  }
+  return nullptr;
+}
+
 void SetFraming(const HidFraming& framing) {
   World& w = W();
   std::lock_guard<std::mutex> hold(w.lock);
-  w.framing = framing;
+  for (FakeInterface& i : w.setupapi.interfaces) i.framing = framing;
 }
 
 void Reset() {
   World& w = W();
   {
     std::lock_guard<std::mutex> hold(w.lock);
-    w.interfaces = {Interface{kDevicePath, false}};
-    w.plug_after_open.clear();
-    w.handle_paths.clear();
-    w.reuse_values = w.open_broken = false;
-    w.read_write_opens = 0;
-    w.pauses.clear();
-    w.posted.clear();
-    w.next_handle = 0x100;
-    w.open_fails = w.reads_fail_at_once = w.cancel = false;
-    w.opens_before_failing = w.probe_failures = 0;
-    w.dead.clear();
-    w.writes_stick = false;
-    w.stuck.clear();
-    w.notices.clear();
-    w.read_error = 995;
-    w.write_error = 0;
-    w.open.clear();
-    w.opens = w.closes = w.reads_started = w.scans = w.handle_checks = 0;
-    w.reports.clear();
-    w.reading = 0;
-    w.writes.clear();
-    w.faults.clear();
-    w.fields.clear();
-    w.texts.clear();
-    w.boxes.clear();
-    w.setupapi = nullptr;
-    w.framing = ConsoleFraming();
+    const uint64_t clock_ms = w.clock_ms;
+    static_cast<State&>(w) = State{};
+    w.clock_ms = clock_ms;
+    FakeInterface device{kDevicePath, 0xAAAA, 0xEF22, 0x0100, false};
+    device.framing = ConsoleFraming();
+    w.setupapi.interfaces = {device};
+    UseFakeSetupApi(&w.setupapi);
   }
   ResetGlobals();
   ResetPresence();
   ResetReadHandover();
 }
 
-// Returns the interface with a path, null when there is none.
-Interface* Find(World& w, const std::string& path) {
-  for (Interface& i : w.interfaces) {
-    if (i.path == path) return &i;
-  }
-  return nullptr;
+FakeSetupApi& SetupApi() {
+  return W().setupapi;
 }
 
-// Kills every open handle on an interface.
-void KillHandles(World& w, const std::string& path) {
-  for (const auto& open : w.handle_paths) {
-    if (open.second == path) w.dead.insert(open.first);
+// Kills every open handle on the interfaces `which` picks by index.
+template <typename Which>
+void KillHandles(World& w, Which which) {
+  for (const auto& open : w.setupapi.open_handles) {
+    if (which(open.second)) w.setupapi.dead.insert(open.first);
   }
   w.changed.notify_all();
 }
@@ -144,58 +111,58 @@ void SetPresent(bool present) {
   Find(w, kDevicePath)->present = present;
 }
 
-void UseSetupApi(FakeSetupApi* setupapi) {
-  UseFakeSetupApi(setupapi);
-  W().setupapi = setupapi;
+// Read-write opens fail with `error` after `opens_first` more succeed (0: they succeed).
+void FailOpens(uint32_t error, int opens_first) {
+  World& w = W();
+  std::lock_guard<std::mutex> hold(w.lock);
+  w.setupapi.open_failure = error;
+  w.setupapi.opens_before_failure = opens_first;
+}
+
+void SetOpenFails(bool fails, int opens_first) {
+  FailOpens(fails ? 5 : 0, opens_first);  // ERROR_ACCESS_DENIED
 }
 
 void SetOpenBroken(bool broken, int opens_first) {
-  World& w = W();
-  std::lock_guard<std::mutex> hold(w.lock);
-  w.open_broken = broken;
-  w.opens_before_breaking = opens_first;
+  FailOpens(broken ? 31 : 0, opens_first);  // ERROR_GEN_FAILURE
 }
 
 void PlugInterfaceFirstAfterNextOpen(const std::string& path) {
   World& w = W();
   std::lock_guard<std::mutex> hold(w.lock);
-  w.plug_after_open = path;
+  FakeInterface arriving = *Find(w, kDevicePath);
+  arriving.path = path;
+  arriving.present = true;
+  w.setupapi.arrive_after_open = {arriving};
 }
 
 void UnplugInterface(const std::string& path) {
   World& w = W();
   std::lock_guard<std::mutex> hold(w.lock);
   Find(w, path)->present = false;
-  KillHandles(w, path);
+  KillHandles(w, [&](size_t i) { return w.setupapi.interfaces[i].path == path; });
 }
 
 std::string PathOfHandle(HidHandle handle) {
   World& w = W();
   std::lock_guard<std::mutex> hold(w.lock);
-  const auto open = w.handle_paths.find(handle);
-  return open != w.handle_paths.end() ? open->second : std::string();
+  const auto open = w.setupapi.open_handles.find(handle);
+  return open != w.setupapi.open_handles.end() ? w.setupapi.interfaces[open->second].path
+                                               : std::string();
 }
 
 void ReuseHandleValues(bool reuse) {
   World& w = W();
   std::lock_guard<std::mutex> hold(w.lock);
-  w.reuse_values = reuse;
-}
-
-void SetOpenFails(bool fails, int opens_first) {
-  World& w = W();
-  std::lock_guard<std::mutex> hold(w.lock);
-  w.open_fails = fails;
-  w.opens_before_failing = opens_first;
+  w.setupapi.reuse_handles = reuse;
 }
 
 void Replug() {
   World& w = W();
   std::lock_guard<std::mutex> hold(w.lock);
   Find(w, kDevicePath)->present = true;
-  w.dead = w.open;
   w.reports.clear();
-  w.changed.notify_all();
+  KillHandles(w, [](size_t) { return true; });
 }
 
 void FailNextProbes(int count) {
@@ -253,19 +220,40 @@ void SetWriteError(uint32_t error) {
     return expr;                              \
   }
 FAKE_GETTER(std::vector<std::vector<uint8_t>>, Writes, w.writes)
-FAKE_GETTER(std::set<HidHandle>, OpenHandles, w.open)
-FAKE_GETTER(int, OpenCount, w.opens)
-FAKE_GETTER(int, CloseCount, w.closes)
-FAKE_GETTER(int, ScanCount, w.scans)
+FAKE_GETTER(int, OpenCount, w.setupapi.read_write_opens)
+FAKE_GETTER(int, CloseCount, w.setupapi.read_write_closes)
+FAKE_GETTER(int, ScanCount, static_cast<int>(w.setupapi.sets_made))
 FAKE_GETTER(int, HandleCheckCount, w.handle_checks)
-FAKE_GETTER(int, ReadWriteOpenCount, w.read_write_opens)
 FAKE_GETTER(std::vector<uint32_t>, Pauses, w.pauses)
-FAKE_GETTER(std::vector<std::string>, Faults, w.faults)
 FAKE_GETTER(int, ReadsStarted, w.reads_started)
 FAKE_GETTER(bool, ReadInProgress, w.reading != 0)
 FAKE_GETTER(HidHandle, ReadingHandle, w.reading)
 FAKE_GETTER(std::vector<std::string>, MessageBoxes, w.boxes)
 #undef FAKE_GETTER
+
+std::set<HidHandle> OpenHandles() {
+  World& w = W();
+  std::lock_guard<std::mutex> hold(w.lock);
+  std::set<HidHandle> open;
+  for (const auto& handle : w.setupapi.open_handles) open.insert(handle.first);
+  return open;
+}
+
+int ReadWriteOpenCount() {
+  World& w = W();
+  std::lock_guard<std::mutex> hold(w.lock);
+  const auto& creates = w.setupapi.creates;
+  return static_cast<int>(std::count_if(creates.begin(), creates.end(),
+                                        [](const CreateCall& c) { return c.access != 0; }));
+}
+
+std::vector<std::string> Faults() {
+  World& w = W();
+  std::lock_guard<std::mutex> hold(w.lock);
+  std::vector<std::string> faults = w.faults;
+  if (w.setupapi.bad_closes != 0) faults.push_back("close of a handle that is not open");
+  return faults;
+}
 
 std::vector<std::pair<int32_t, std::string>> TextsPut() {
   World& w = W();
@@ -293,100 +281,24 @@ using fake::W;
 using fake::World;
 
 // --- HID layer ------------------------------------------------------------------------------
+// The lookup, its opens, probes and closes are the program's own code over the simulated
+// SetupAPI; the transfers are the device's.
 
-namespace {
-
-// True when the identifiers asked for are the device's; records a fault otherwise.
-void CheckIds(World& w, uint16_t product, uint16_t vendor, uint16_t version) {
-  if (product != 0xEF22 || vendor != 0xAAAA || version != 0xFFFF) w.faults.push_back("ids");
-}
-
-// Opens an interface for reading and writing as the platform would: refused while another
-// program holds the device, failing while it is broken.
-HidHandle OpenInterface(World& w, fake::Interface& i, bool* refused) {
-  if (!i.present || (w.open_broken && w.opens_before_breaking-- <= 0)) return 0;
-  if (w.open_fails && w.opens_before_failing-- <= 0) {
-    if (refused != nullptr) *refused = true;
-    return 0;
-  }
-  HidHandle h = w.next_handle;
-  if (w.reuse_values) {
-    for (h = 0x100; w.open.count(h) != 0; h += 4) {
-    }
-  } else {
-    w.next_handle += 4;
-  }
-  w.open.insert(h);
-  w.handle_paths[h] = i.path;
-  ++w.opens;
-  if (!w.plug_after_open.empty()) {
-    w.interfaces.insert(w.interfaces.begin(), fake::Interface{w.plug_after_open, true});
-    w.plug_after_open.clear();
-  }
-  return h;
-}
-
-}  // namespace
-
-// The simple device's interfaces all speak the console's reports: the first that opens is kept.
 HidHandle ChooseHidDevice(uint16_t product, uint16_t vendor, uint16_t version, HidChosen* chosen) {
-  World& w = W();
-  if (w.setupapi != nullptr) {
-    return ChooseHidDeviceWith(FakeHidPlatform(), product, vendor, version, chosen);
-  }
-  std::lock_guard<std::mutex> hold(w.lock);
-  CheckIds(w, product, vendor, version);
-  ++w.scans;
-  *chosen = HidChosen{};
-  for (fake::Interface& i : w.interfaces) {
-    if (!i.present) continue;
-    ++w.read_write_opens;
-    bool refused = chosen->choice == HidChoice::kRefused;
-    const std::string candidate = i.path;
-    const HidHandle h = OpenInterface(w, i, &refused);  // may plug an interface: return now
-    chosen->choice = h != 0    ? HidChoice::kOpened
-                     : refused ? HidChoice::kRefused
-                               : HidChoice::kFailed;
-    if (h == 0) continue;
-    chosen->path = candidate;
-    chosen->framing = w.framing;
-    return h;
-  }
-  return 0;
+  std::lock_guard<std::mutex> hold(W().lock);
+  return ChooseHidDeviceWith(FakeHidPlatform(), product, vendor, version, chosen);
 }
 
 HidHandle OpenHidDeviceAt(const std::string& path, uint16_t product, uint16_t vendor,
                           uint16_t version, bool* refused) {
-  World& w = W();
-  if (w.setupapi != nullptr) {
-    return OpenHidDeviceAtWith(FakeHidPlatform(), path, product, vendor, version, refused);
-  }
-  std::lock_guard<std::mutex> hold(w.lock);
-  CheckIds(w, product, vendor, version);
-  ++w.read_write_opens;
-  if (refused != nullptr) *refused = false;
-  fake::Interface* i = fake::Find(w, path);
-  return i != nullptr ? OpenInterface(w, *i, refused) : 0;
+  std::lock_guard<std::mutex> hold(W().lock);
+  return OpenHidDeviceAtWith(FakeHidPlatform(), path, product, vendor, version, refused);
 }
 
-// A query-only handle on an interface while it is present; it dies with the device as the
-// read-write ones do.
 HidHandle OpenHidProbe(const std::string& path, uint16_t product, uint16_t vendor,
                        uint16_t version) {
-  World& w = W();
-  if (w.setupapi != nullptr) {
-    return OpenHidProbeWith(FakeHidPlatform(), path, product, vendor, version);
-  }
-  std::lock_guard<std::mutex> hold(w.lock);
-  CheckIds(w, product, vendor, version);
-  fake::Interface* i = fake::Find(w, path);
-  if (i == nullptr || !i->present) return 0;
-  const HidHandle h = w.next_handle;
-  w.next_handle += 4;
-  w.open.insert(h);
-  w.handle_paths[h] = path;
-  ++w.opens;
-  return h;
+  std::lock_guard<std::mutex> hold(W().lock);
+  return OpenHidProbeWith(FakeHidPlatform(), path, product, vendor, version);
 }
 
 // True while a write given up still runs on the handle.
@@ -396,27 +308,22 @@ bool HidWriteStuck(HidHandle handle) {
   return w.stuck.count(handle) != 0;
 }
 
-// The device behind an open handle answers while it is present and the handle is neither
-// closed nor dead, unless a probe failure was asked for. A handle with a given-up write on it
-// cannot be asked: the probe would wait behind the write.
+// The program's check, unless a probe failure was asked for. A handle with a given-up write on
+// it cannot be asked: the probe would wait behind the write.
 int32_t CheckHidHandle(HidHandle handle, uint16_t product, uint16_t vendor, uint16_t version) {
   World& w = W();
-  if (w.setupapi != nullptr) {
-    return CheckHidHandleWith(FakeHidPlatform(), handle, product, vendor, version);
-  }
   std::lock_guard<std::mutex> hold(w.lock);
-  CheckIds(w, product, vendor, version);
   if (handle == 0) return 0;
   if (w.stuck.count(handle) != 0) w.faults.push_back("probe behind a given-up write");
-  if (w.open.count(handle) == 0) w.faults.push_back("check of a handle that is not open");
+  if (w.setupapi.open_handles.count(handle) == 0) {
+    w.faults.push_back("check of a handle that is not open");
+  }
   ++w.handle_checks;
   if (w.probe_failures > 0) {
     --w.probe_failures;
     return 0;
   }
-  const fake::Interface* i = fake::Find(w, w.handle_paths[handle]);
-  return i != nullptr && i->present && w.open.count(handle) != 0 && w.dead.count(handle) == 0 ? 1
-                                                                                              : 0;
+  return CheckHidHandleWith(FakeHidPlatform(), handle, product, vendor, version);
 }
 
 // A cancelled read fails with ERROR_OPERATION_ABORTED, a failing one with the chosen error,
@@ -425,11 +332,12 @@ int32_t ReadHidDeviceFull(HidHandle handle, void* buffer, int32_t count, uint32_
   World& w = W();
   std::unique_lock<std::mutex> hold(w.lock);
   ++w.reads_started;
-  if (w.open.count(handle) == 0) {
+  const std::set<intptr_t>& dead = w.setupapi.dead;
+  if (w.setupapi.open_handles.count(handle) == 0) {
     w.faults.push_back("read on a handle that is not open");
     return 0;
   }
-  if (w.dead.count(handle) != 0) {
+  if (dead.count(handle) != 0) {
     if (error != nullptr) *error = 1167;
     return 0;
   }
@@ -438,12 +346,12 @@ int32_t ReadHidDeviceFull(HidHandle handle, void* buffer, int32_t count, uint32_
   w.cancel = false;
   // A blocked read ends with a report, a cancel, or (a hang guard) after 10 s.
   const bool woke = w.changed.wait_for(hold, std::chrono::seconds(10), [&] {
-    return !w.reports.empty() || w.cancel || w.reads_fail_at_once || w.dead.count(handle) != 0;
+    return !w.reports.empty() || w.cancel || w.reads_fail_at_once || dead.count(handle) != 0;
   });
   w.reading = 0;
   if (!woke) w.faults.push_back("read hung");
   if (error != nullptr) *error = w.cancel ? 995 : w.read_error;
-  if (w.reports.empty() || w.cancel || w.dead.count(handle) != 0) return 0;
+  if (w.reports.empty() || w.cancel || dead.count(handle) != 0) return 0;
   if (error != nullptr) *error = 0;
   const int32_t length = std::min(count, static_cast<int32_t>(w.reports.front().size()));
   std::memcpy(buffer, w.reports.front().data(), static_cast<size_t>(length));
@@ -460,10 +368,10 @@ int32_t WriteHidDeviceWithin(HidHandle handle, const void* buffer, int32_t count
   World& w = W();
   std::lock_guard<std::mutex> hold(w.lock);
   if (wait != WaitHandlingSentMessages) w.faults.push_back("write waits without handling messages");
-  if (w.open.count(handle) == 0) w.faults.push_back("write on a handle that is not open");
-  const fake::Interface* i = fake::Find(w, w.handle_paths[handle]);
-  const uint32_t failure =
-      i == nullptr || !i->present || w.dead.count(handle) != 0 ? 1167 : w.write_error;
+  if (w.setupapi.open_handles.count(handle) == 0) {
+    w.faults.push_back("write on a handle that is not open");
+  }
+  const uint32_t failure = FakeHandleAnswers(handle) ? w.write_error : 1167;
   if (error != nullptr) *error = failure;
   if (failure != 0) return 0;
   if (w.writes_stick) {
@@ -479,19 +387,11 @@ int32_t WriteHidDeviceWithin(HidHandle handle, const void* buffer, int32_t count
 int32_t CloseHidHandle(HidHandle handle) {
   if (handle == 0) return 0;
   World& w = W();
-  if (w.setupapi != nullptr) return static_cast<int32_t>(FakeHidPlatform().close_handle(handle));
   std::lock_guard<std::mutex> hold(w.lock);
   if (w.reading == handle) w.faults.push_back("close while a read runs on the handle");
-  if (w.open.erase(handle) == 0) {
-    w.faults.push_back("close of a handle that is not open");
-    return 0;
-  }
-  ++w.closes;
-  w.dead.erase(handle);
   w.stuck.erase(handle);
-  w.handle_paths.erase(handle);
   w.reports.clear();
-  return 1;
+  return static_cast<int32_t>(FakeHidPlatform().close_handle(handle));
 }
 
 // --- Receive thread wake --------------------------------------------------------------------

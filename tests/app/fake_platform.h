@@ -1,5 +1,6 @@
-// A simulated device and window for the application's host tests: stands in for the HID
-// layer (lookup, open, transfer, close) and the few window-layer calls the commands, the
+// A simulated device and window for the application's host tests: the HID layer's lookup,
+// opens, probes and closes are the program's own code over a simulated SetupAPI that the fake
+// owns; the fake stands in for the transfers and the few window-layer calls the commands, the
 // presence monitor and the receive loop make.
 #pragma once
 
@@ -27,8 +28,11 @@ constexpr const char* kDevicePath =
 // Resets the device, the window and every counter; the hand-over, monitor and globals too.
 void Reset();
 
-// Device side. The device's interface is kDevicePath; more interfaces may be plugged.
+// Device side. The device's interface is kDevicePath, absent at first; more interfaces may be
+// plugged.
 void SetPresent(bool present);
+// The simulated SetupAPI that holds the interfaces and their handles, to script directly.
+FakeSetupApi& SetupApi();
 // Returns the console's own framing: 9 bytes out and 5 in, no report ID.
 HidFraming ConsoleFraming();
 // Every interface of the device frames its reports so (at first the console's own framing).
@@ -39,9 +43,6 @@ void SetOpenFails(bool fails, int opens_first = 0);
 // Read-write opens fail for another reason than a refusal (the device is re-enumerating),
 // after `opens_first` more succeed.
 void SetOpenBroken(bool broken, int opens_first = 0);
-// The lookup, its opens, probes and closes run the program's own scan over a simulated
-// SetupAPI instead of the device above (null: back to that device).
-void UseSetupApi(FakeSetupApi* setupapi);
 // The interface arrives only after the next successful open, enumerated first.
 void PlugInterfaceFirstAfterNextOpen(const std::string& path);
 // Unplugs an interface: its handles die and it is no longer seen.
@@ -66,20 +67,21 @@ void SetWriteError(uint32_t error);
 void SetWritesStick(bool stick);
 // Writes the device has received, each as the bytes given.
 std::vector<std::vector<uint8_t>> Writes();
-// Handles opened and not yet closed.
+// Handles opened and not yet closed, query-only ones too.
 std::set<HidHandle> OpenHandles();
+// Read-write handles opened and closed so far.
 int OpenCount();
 int CloseCount();
-// Lookups (ChooseHidDevice, the only scan of the interfaces) and checks of an open handle
-// (CheckHidHandle) made so far.
+// Scans of the interfaces (ChooseHidDevice's) and checks of an open handle (CheckHidHandle)
+// made so far.
 int ScanCount();
 int HandleCheckCount();
-// Read-write opens of an interface (OpenHidDeviceAt) so far.
+// Read-write opens tried so far, refused and failed ones too.
 int ReadWriteOpenCount();
 // The pauses of the presence monitor so far, in ms.
 std::vector<uint32_t> Pauses();
-// Faults seen: a read on a handle not open, a close of a handle with a read on it, a close
-// of a handle not open.
+// Faults seen: a read, write or check on a handle not open, a close of a handle with a read
+// on it, a close of a handle not open, a probe behind a given-up write.
 std::vector<std::string> Faults();
 // Number of reads that have started.
 int ReadsStarted();

@@ -72,7 +72,7 @@ TEST_F(Presence, HeldOnAnotherInterfaceBothHandlesMoveWhenTheConsolesArrives) {
     SCOPED_TRACE(way);
     const std::string how = way;
     fake::Reset();
-    FakeSetupApi setupapi;
+    FakeSetupApi& setupapi = fake::SetupApi();
     FakeInterface other{"\\\\?\\hid#vid_aaaa&pid_ef22&mi_01#8&1&0&0000#{4d1e55b2}", 0xAAAA, 0xEF22,
                         0x0100};
     other.framing.input_length = other.framing.output_length = 65;
@@ -81,7 +81,6 @@ TEST_F(Presence, HeldOnAnotherInterfaceBothHandlesMoveWhenTheConsolesArrives) {
     console.framing = fake::ConsoleFraming();
     console.read_write_open = how != "refused";
     setupapi.interfaces = {other};
-    fake::UseSetupApi(&setupapi);
     CheckDevice();
     ASSERT_EQ(PresenceDevice.path, other.path);
     if (how != "never") setupapi.interfaces.push_back(console);
@@ -117,7 +116,6 @@ TEST_F(Presence, HeldOnAnotherInterfaceBothHandlesMoveWhenTheConsolesArrives) {
       CheckDevice();
     }
     EXPECT_EQ(setupapi.sets_made, sets) << "held, the ticks scanned";
-    fake::UseSetupApi(nullptr);
   }
 }
 

@@ -33,8 +33,13 @@ intptr_t FakeEnumInterfaces(intptr_t set, const HidGuid*, uint32_t index,
     ++Fake->bad_records;
     return 0;
   }
-  if (index >= Fake->interfaces.size()) return 0;
-  data->Reserved = index;
+  // Only present interfaces are listed: `index` counts those.
+  size_t at = 0;
+  for (uint32_t listed = 0; at < Fake->interfaces.size(); ++at) {
+    if (Fake->interfaces[at].present && listed++ == index) break;
+  }
+  if (at >= Fake->interfaces.size()) return 0;
+  data->Reserved = at;
   return 1;
 }
 
@@ -65,6 +70,13 @@ intptr_t FakeGetInterfaceDetail(intptr_t set, DeviceInterfaceData* data, void* d
   return 1;
 }
 
+// Puts interfaces first in the list; the handles open keep their interfaces.
+void Arrive(std::vector<FakeInterface>& arriving) {
+  for (auto& open : Fake->open_handles) open.second += arriving.size();
+  Fake->interfaces.insert(Fake->interfaces.begin(), arriving.begin(), arriving.end());
+  arriving.clear();
+}
+
 // Opens the interface with the given path if the scripted access allows it.
 intptr_t FakeCreateFile(const char* path, uint32_t access, uint32_t share, bool inheritable,
                         uint32_t creation, uint32_t flags) {
@@ -73,10 +85,14 @@ intptr_t FakeCreateFile(const char* path, uint32_t access, uint32_t share, bool 
   Fake->last_error = 2;  // ERROR_FILE_NOT_FOUND
   for (size_t i = 0; i < Fake->interfaces.size(); ++i) {
     const FakeInterface& device = Fake->interfaces[i];
-    if (device.path.empty() || device.path != path) continue;
+    if (device.path.empty() || device.path != path || !device.present) continue;
     if (device.force_handle) return device.forced_handle;
     if (!(access == 0 ? device.query_open : device.read_write_open)) {
       Fake->last_error = access == 0 ? 5 : device.refusal;
+      return FAKE_INVALID_HANDLE;
+    }
+    if (access != 0 && Fake->open_failure != 0 && Fake->opens_before_failure-- <= 0) {
+      Fake->last_error = Fake->open_failure;
       return FAKE_INVALID_HANDLE;
     }
     // As on Windows, an open must share the reading and writing of every handle open on the
@@ -91,11 +107,16 @@ intptr_t FakeCreateFile(const char* path, uint32_t access, uint32_t share, bool 
         return FAKE_INVALID_HANDLE;
       }
     }
-    const intptr_t handle = Fake->next_handle;
-    Fake->next_handle += 4;
+    intptr_t handle = Fake->next_handle;
+    if (!Fake->reuse_handles) Fake->next_handle += 4;
+    while (Fake->open_handles.count(handle) != 0) handle += 4;
     Fake->open_handles[handle] = i;
     Fake->shares[handle] = share;
     Fake->accesses[handle] = wants;
+    if (wants != 0) {
+      ++Fake->read_write_opens;
+      Arrive(Fake->arrive_after_open);
+    }
     return handle;
   }
   return FAKE_INVALID_HANDLE;
@@ -105,9 +126,8 @@ intptr_t FakeCreateFile(const char* path, uint32_t access, uint32_t share, bool 
 intptr_t FakeGetAttributes(intptr_t handle, HiddAttributes* attributes) {
   Fake->calls.push_back("HidD_GetAttributes");
   if (Fake->hid_missing) return 0;
-  const auto open = Fake->open_handles.find(handle);
-  if (open == Fake->open_handles.end()) return 0;
-  const FakeInterface& device = Fake->interfaces[open->second];
+  if (!FakeHandleAnswers(handle)) return 0;
+  const FakeInterface& device = Fake->interfaces[Fake->open_handles[handle]];
   if (device.attributes_fail) return 0;
   attributes->VendorID = device.vendor;
   attributes->ProductID = device.product;
@@ -123,6 +143,8 @@ intptr_t FakeCloseHandle(intptr_t handle) {
     ++Fake->bad_closes;
     return 0;
   }
+  Fake->dead.erase(handle);
+  if (Fake->accesses[handle] != 0) ++Fake->read_write_closes;
   return 1;
 }
 
@@ -142,6 +164,13 @@ bool FakeGetFraming(intptr_t handle, HidFraming* framing) {
 }
 
 }  // namespace
+
+// True while a handle is open on a present interface whose device instance has not gone.
+bool FakeHandleAnswers(intptr_t handle) {
+  const auto open = Fake->open_handles.find(handle);
+  return open != Fake->open_handles.end() && Fake->interfaces[open->second].present &&
+         Fake->dead.count(handle) == 0;
+}
 
 // Returns the error of the last failed CreateFileA.
 uint32_t FakeLastError() {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,7 @@ struct FakeInterface {
   uint16_t vendor = 0;
   uint16_t product = 0;
   uint16_t version = 0;
+  bool present = true;           // listed by the scan, opened, and its handles answer
   bool query_open = true;        // CreateFileA with access 0 succeeds
   bool read_write_open = true;   // CreateFileA for reading and writing succeeds
   uint32_t refusal = 5;          // the error of a read-write open that fails
@@ -54,10 +56,20 @@ struct FakeSetupApi {
   bool hid_missing = false;   // hid.dll cannot be had
   bool enum_missing = false;  // SetupDiEnumDeviceInterfaces cannot be had
   uint32_t detail_record_size = 5;
+  // After `opens_before_failure` more read-write opens succeed, every later one fails with
+  // this error (0: none fails).
+  uint32_t open_failure = 0;
+  int opens_before_failure = 0;
+  // Interfaces that arrive, first in the list, right after the next read-write open.
+  std::vector<FakeInterface> arrive_after_open;
+  bool reuse_handles = false;  // a new handle takes the lowest value free, as closed ones are
 
   std::vector<std::string> calls;  // operation names in call order
   std::vector<CreateCall> creates;
   std::map<intptr_t, size_t> open_handles;  // handle -> interface index
+  std::set<intptr_t> dead;                  // open handles whose device instance has gone
+  int read_write_opens = 0;                 // read-write handles handed out
+  int read_write_closes = 0;                // and closed
   std::vector<intptr_t> destroyed;
   size_t sets_made = 0;                   // device information sets handed out
   std::map<intptr_t, uint32_t> shares;    // handle -> share mode it was opened with
@@ -73,5 +85,7 @@ struct FakeSetupApi {
 
 // Makes `fake` the simulation that FakeHidPlatform's entries act on.
 void UseFakeSetupApi(FakeSetupApi* fake);
+// True while a handle is open on a present interface whose device instance has not gone.
+bool FakeHandleAnswers(intptr_t handle);
 // Returns the platform table whose entries act on the current simulation.
 HidPlatform FakeHidPlatform();
