@@ -284,20 +284,30 @@ using fake::World;
 // The lookup, its opens, probes and closes are the program's own code over the simulated
 // SetupAPI; the transfers are the device's.
 
+// Records a fault unless the identifiers asked for are the device's, with any version.
+void CheckIds(uint16_t product, uint16_t vendor, uint16_t version) {
+  if (product != 0xEF22 || vendor != 0xAAAA || version != HID_ANY_VERSION) {
+    W().faults.push_back("ids");
+  }
+}
+
 HidHandle ChooseHidDevice(uint16_t product, uint16_t vendor, uint16_t version, HidChosen* chosen) {
   std::lock_guard<std::mutex> hold(W().lock);
+  CheckIds(product, vendor, version);
   return ChooseHidDeviceWith(FakeHidPlatform(), product, vendor, version, chosen);
 }
 
 HidHandle OpenHidDeviceAt(const std::string& path, uint16_t product, uint16_t vendor,
                           uint16_t version, bool* refused) {
   std::lock_guard<std::mutex> hold(W().lock);
+  CheckIds(product, vendor, version);
   return OpenHidDeviceAtWith(FakeHidPlatform(), path, product, vendor, version, refused);
 }
 
 HidHandle OpenHidProbe(const std::string& path, uint16_t product, uint16_t vendor,
                        uint16_t version) {
   std::lock_guard<std::mutex> hold(W().lock);
+  CheckIds(product, vendor, version);
   return OpenHidProbeWith(FakeHidPlatform(), path, product, vendor, version);
 }
 
@@ -313,6 +323,7 @@ bool HidWriteStuck(HidHandle handle) {
 int32_t CheckHidHandle(HidHandle handle, uint16_t product, uint16_t vendor, uint16_t version) {
   World& w = W();
   std::lock_guard<std::mutex> hold(w.lock);
+  CheckIds(product, vendor, version);
   if (handle == 0) return 0;
   if (w.stuck.count(handle) != 0) w.faults.push_back("probe behind a given-up write");
   if (w.setupapi.open_handles.count(handle) == 0) {
