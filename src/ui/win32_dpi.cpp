@@ -197,11 +197,19 @@ void FollowDpiChange(int32_t number, UINT dpi, const RECT* suggested) {
   record->noted_dpi = 0;
   LayOutForDpi(layer, record, dpi, suggested);
   // A change noted during a pass is laid out by the next one, until a pass notes none; a
-  // window that the layout keeps carrying back and forth over an edge stops after a few.
+  // window that the layout keeps carrying back and forth over an edge stops after a few, laid
+  // out where it is for the DPI that it was told last, as any move could carry it back again.
+  UINT told = dpi;
   for (int pass = 1; pass < MAX_LAYOUT_PASSES && record->noted_dpi != 0; ++pass) {
     const UINT noted = record->noted_dpi;
     record->noted_dpi = 0;
-    if (noted != record->dpi) LayOutForDpi(layer, record, noted, nullptr);
+    if (noted != told) LayOutForDpi(layer, record, noted, nullptr);
+    told = noted;
+  }
+  if (record->noted_dpi != 0 && record->noted_dpi != told) {
+    record->dpi = record->noted_dpi;
+    RemakeFonts(layer, record, record->dpi);
+    PlaceGadgets(layer, record->handle, record->dpi);
   }
   record->following_dpi = false;
 }

@@ -287,13 +287,19 @@ WNDPROC layer_procedure = nullptr;
 // The client width at 96 dpi of the window that CrossBackOnMove watches.
 LONG width_at_96 = 0;
 
+// The DPI that a window laid out for 144 dpi is told: 168, or 120 where it crosses back.
+UINT told_at_144 = 168;
+
 // A move that leaves the client area laid out for 120 dpi brings a change to 144 dpi, and one
-// for 144 dpi a change to 168, as a window whose centre crosses an edge at each size is told.
+// for 144 dpi a change to told_at_144, as a window whose centre crosses an edge at each size is
+// told.
 LRESULT CALLBACK CrossBackOnMove(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   RECT client;
   if (message == WM_WINDOWPOSCHANGED && GetClientRect(window, &client)) {
     for (const UINT from : {120u, 144u}) {
-      if (client.right == MulDiv(width_at_96, from, 96)) FollowDpiChange(0, from + 24, nullptr);
+      if (client.right == MulDiv(width_at_96, from, 96)) {
+        FollowDpiChange(0, from == 120 ? 144 : told_at_144, nullptr);
+      }
     }
   }
   return CallWindowProcA(layer_procedure, window, message, wparam, lparam);
@@ -316,6 +322,17 @@ TEST_F(WindowLayerTest, ADpiChangeFromInsideTheLayoutsOwnMoveIsLaidOutLast) {
   GetClientRect(window_, &client);
   EXPECT_EQ(client.right, MulDiv(before.right, 168, 96));
   EXPECT_EQ(PlacedRect(button).bottom, 96);  // 55 * 1.75 = 96.25
+  // A window that crosses back at every pass ends, once the passes run out, laid out where it
+  // is (its client area as the last pass left it) for the last DPI told.
+  FollowDpiChange(0, 96, nullptr);
+  told_at_144 = 120;
+  SetWindowLongPtrA(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CrossBackOnMove));
+  FollowDpiChange(0, 120, nullptr);
+  SetWindowLongPtrA(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(layer_procedure));
+  told_at_144 = 168;
+  GetClientRect(window_, &client);
+  EXPECT_EQ(client.right, MulDiv(before.right, 144, 96));
+  EXPECT_EQ(PlacedRect(button).bottom, 69);  // 55 * 1.25 = 68.75
 }
 
 }  // namespace
