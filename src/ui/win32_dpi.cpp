@@ -184,11 +184,16 @@ void LayOutForDpi(LayerState* layer, WindowRecord* record, UINT dpi, const RECT*
 // Lays a window out again for a DPI. NOTE: the moves below can carry the window's centre back
 // over a monitor edge, and the platform then sends WM_DPICHANGED from inside them; such a
 // change is only noted there and laid out after this one (and so on for a change noted in that
-// pass), so that fonts, client area and gadgets always share one DPI.
+// pass), so that fonts, client area and gadgets always share one DPI. A minimised window's
+// rectangle is its icon's, so its change waits for the restore.
 void FollowDpiChange(int32_t number, UINT dpi, const RECT* suggested) {
   LayerState* layer = Layer();
   WindowRecord* record = layer != nullptr ? layer->windows.Find(number) : nullptr;
   if (record == nullptr || dpi == 0) return;
+  if (IsIconic(record->handle)) {
+    record->iconic_dpi = dpi;
+    return;
+  }
   if (record->following_dpi) {
     record->noted_dpi = dpi;
     return;

@@ -151,6 +151,11 @@ LRESULT CALLBACK LayerWindowProcedure(HWND window, UINT message, WPARAM wparam, 
     case WM_SIZE:
       if (record == nullptr) break;
       QueueSize(events, record, number, wparam);
+      if (wparam != SIZE_MINIMIZED && record->iconic_dpi != 0) {
+        const UINT dpi = record->iconic_dpi;
+        record->iconic_dpi = 0;
+        FollowDpiChange(number, dpi, nullptr);
+      }
       return 0;
     case WM_ACTIVATE:
       if (LOWORD(wparam) != 0) events.Queue(EVENT_ACTIVATED, number);

@@ -56,6 +56,7 @@ struct WindowRecord {
   HFONT gui_font = nullptr;    // the default GUI font at the window's DPI (the stock one or own)
   bool following_dpi = false;  // FollowDpiChange runs for the window
   UINT noted_dpi = 0;          // a DPI change that came while it ran, laid out after it
+  UINT iconic_dpi = 0;         // a DPI change that came while minimised, laid out at restore
 };
 
 struct GadgetRecord;
@@ -158,7 +159,8 @@ HFONT CreatePointFont(const FontRecord& font, UINT dpi);
 // Resizes a window so that its client area is exactly width x height, keeping its position.
 void FitClientArea(HWND window, int32_t width, int32_t height);
 // Lays a window and its gadgets out again for a DPI, with fonts made anew for it, and moves
-// the window to the suggested outer rectangle (none: it keeps its place).
+// the window to the suggested outer rectangle (none: it keeps its place). A change while
+// minimised is laid out at restore.
 void FollowDpiChange(int32_t number, UINT dpi, const RECT* suggested);
 
 // BrushCache: returns a shared solid brush for a colour; ReleaseBrush gives it back.

@@ -103,7 +103,14 @@ TEST_F(EventLayerTest, MinimiseThenRestore) {
   std::vector<SeenEvent> events = SettleEvents(window_);
   EXPECT_EQ(CountEvents(events, 13107), 1u);
   EXPECT_EQ(CountEvents(events, WM_SIZE), 0u);
+  // A DPI change while minimised, its rectangle the icon's, is laid out at the restore.
+  RECT icon;
+  GetWindowRect(window_, &icon);
+  SendMessageA(window_, MESSAGE_DPI_CHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&icon));
   ShowWindow(window_, SW_RESTORE);
+  RECT client;
+  GetClientRect(window_, &client);
+  EXPECT_EQ(client.right, 420);  // 280 at 144 dpi
   events = SettleEvents(window_);
   size_t restored = events.size();
   for (size_t i = 0; i < events.size(); ++i) {
