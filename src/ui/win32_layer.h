@@ -158,9 +158,14 @@ void ReleaseGuiFont(HFONT font);
 HFONT CreatePointFont(const FontRecord& font, UINT dpi);
 // Resizes a window so that its client area is exactly width x height, keeping its position.
 void FitClientArea(HWND window, int32_t width, int32_t height);
-// Lays a window and its gadgets out again for a DPI, with fonts made anew for it, and moves
-// the window to the suggested outer rectangle (none: it keeps its place). A change while
-// minimised is laid out at restore.
+// Returns the DPI, at most `dpi`, at which the window's layout and present frame fit the work
+// area of its monitor (never below 96 dpi for a screen too small even then).
+UINT FittingDpi(const WindowRecord* record, UINT dpi);
+// Moves a window onto the work area of its monitor, top-left first where it is larger.
+void KeepOnWorkArea(HWND window);
+// Lays a window and its gadgets out again for a DPI (at most what fits the work area), with
+// fonts made anew for it, and moves the window to the suggested outer rectangle (none: it
+// keeps its place), then onto the work area. A change while minimised is laid out at restore.
 void FollowDpiChange(int32_t number, UINT dpi, const RECT* suggested);
 
 // BrushCache: returns a shared solid brush for a colour; ReleaseBrush gives it back.

@@ -49,12 +49,27 @@ TEST_F(WindowLayerTest, InvisibleWindowHasExactClientAreaAndFixedFrame) {
   EXPECT_EQ(SetWindowHidden(77, 0), 0);
 }
 
-// A centred window's middle is the screen's, to the pixel that halving leaves over.
-TEST_F(WindowLayerTest, CentredWindowLiesInTheMiddleOfTheScreen) {
+// A centred window's middle is the screen's, to the pixel that halving leaves over. At 288 dpi,
+// where it would be taller than the 768-pixel screen, it is laid out smaller, on the work area
+// with the receive field in its client area.
+TEST_F(WindowLayerTest, CentredWindowLiesInTheMiddleOfTheScreenAndOnTheWorkArea) {
   RECT outer;
   GetWindowRect(window_, &outer);
   EXPECT_NEAR(outer.left + outer.right, GetSystemMetrics(SM_CXSCREEN), 1);
   EXPECT_NEAR(outer.top + outer.bottom, GetSystemMetrics(SM_CYSCREEN), 1);
+  HWND field = reinterpret_cast<HWND>(MakeTextField(12, 8, 235, 260, 50, "OFF", 0x801));
+  FollowDpiChange(0, 288, nullptr);
+  MONITORINFO monitor{sizeof(monitor), {}, {}, 0};
+  GetMonitorInfoA(MonitorFromWindow(window_, MONITOR_DEFAULTTONEAREST), &monitor);
+  RECT client, shown, inside;
+  GetWindowRect(window_, &outer);
+  GetClientRect(window_, &client);
+  GetWindowRect(field, &shown);
+  MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&shown), 2);
+  EXPECT_TRUE(IntersectRect(&inside, &outer, &monitor.rcWork) && EqualRect(&inside, &outer))
+      << "window bottom " << outer.bottom << ", work area's " << monitor.rcWork.bottom;
+  EXPECT_TRUE(IntersectRect(&inside, &shown, &client) && EqualRect(&inside, &shown))
+      << "field bottom " << shown.bottom << ", client area's " << client.bottom;
 }
 
 TEST_F(WindowLayerTest, ReusingAWindowNumberClosesTheOldWindow) {
