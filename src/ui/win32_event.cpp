@@ -158,7 +158,9 @@ LRESULT CALLBACK LayerWindowProcedure(HWND window, UINT message, WPARAM wparam, 
       }
       return 0;
     case WM_ACTIVATE:
+      // As in a dialog, the control that had the focus gets it back (not while minimised).
       if (LOWORD(wparam) != 0) events.Queue(EVENT_ACTIVATED, number);
+      if (LOWORD(wparam) != 0 && HIWORD(wparam) == 0 && record != nullptr) GiveFocusBack(record);
       return 1;
     case WM_CLOSE:
       if (record == nullptr) break;

@@ -57,6 +57,7 @@ struct WindowRecord {
   bool following_dpi = false;  // FollowDpiChange runs for the window
   UINT noted_dpi = 0;          // a DPI change that came while it ran, laid out after it
   UINT iconic_dpi = 0;         // a DPI change that came while minimised, laid out at restore
+  HWND focus = nullptr;        // the control given the keyboard focus back at activation
 };
 
 struct GadgetRecord;
@@ -138,6 +139,10 @@ LRESULT CALLBACK LayerWindowProcedure(HWND window, UINT message, WPARAM wparam, 
 void CloseLayerWindow(int32_t number);
 // Moves the keyboard focus within the active window, forward or backward.
 void MoveKeyboardFocus(HWND active, bool forward);
+// Remembers a control that got the keyboard focus as its window's (see GiveFocusBack).
+void NoteFocus(HWND control);
+// Gives the keyboard focus back to the control of a window that last had it.
+void GiveFocusBack(const WindowRecord* record);
 
 // The dots per inch of a window: GetDpiForWindow where the platform has it, else the screen's.
 UINT WindowDpi(HWND window);
