@@ -79,6 +79,7 @@ void BuildMainWindow() {
   MakeWindow(MAIN_WINDOW, 0, 0, 280, 300, "QUILLOMATIC", MAIN_WINDOW_FLAGS);
   STARTUP_STEP("window");
   for (const GadgetSpec& g : kGadgets) MakeGadget(g);
+  FocusGadget(4);  // typing goes to row 1's field; a focused button would send at a Space
   STARTUP_STEP("controls");
   ApplyGadgetFont(RECEIVE_FIELD, FontHandleOf(VALUE_FONT));
   ApplyGadgetColour(RECEIVE_FIELD, 1, RECEIVE_COLOUR);

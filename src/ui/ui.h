@@ -54,6 +54,11 @@ void ApplyGadgetFont(int32_t gadget, intptr_t font);
 // Sets a label's or text field's front (kind 1) or back (kind 2) colour, 0x00BBGGRR or -1.
 void ApplyGadgetColour(int32_t gadget, int32_t kind, int32_t colour);
 
+// Gives a gadget the keyboard focus: at once when its window is active, else when the window
+// is activated. Each time a window is activated again, the gadget that last had the focus in
+// it gets it back.
+void FocusGadget(int32_t gadget);
+
 // Sets a gadget's text; also safe from another thread while the gadget exists.
 void PutGadgetText(int32_t gadget, const char* text);
 // Returns a gadget's whole text; the empty text for a number that names no gadget.

@@ -2,6 +2,8 @@
 // gadgets is given for 96 dpi and scaled here; fonts are made for the same DPI.
 #include <windows.h>
 
+#include <algorithm>
+
 #include "ui/ui.h"
 #include "ui/win32_layer.h"
 
@@ -158,15 +160,65 @@ void FitClientArea(HWND window, int32_t width, int32_t height) {
 
 namespace {
 
-// Lays a window out for a DPI: fonts, the suggested rectangle, client area, gadgets.
+// Reads the work area of the monitor that a window is on (or nearest to); false when none.
+bool WorkAreaOf(HWND window, RECT* work) {
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof(monitor);
+  if (!GetMonitorInfoA(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor)) return false;
+  *work = monitor.rcWork;
+  return true;
+}
+
+}  // namespace
+
+// Returns the largest DPI up to `dpi` at which the 96-dpi client size and the present frame fit
+// the work area, rounded down so that the scaled size does too; at least 96 dpi (or `dpi`).
+UINT FittingDpi(const WindowRecord* record, UINT dpi) {
+  RECT work, outer, client;
+  if (record->layout_width <= 0 || record->layout_height <= 0 ||
+      !WorkAreaOf(record->handle, &work) || !GetWindowRect(record->handle, &outer) ||
+      !GetClientRect(record->handle, &client)) {
+    return dpi;
+  }
+  const int32_t room_width = (work.right - work.left) - (outer.right - outer.left) + client.right;
+  const int32_t room_height = (work.bottom - work.top) - (outer.bottom - outer.top) + client.bottom;
+  const int32_t fit =
+      std::min(room_width * static_cast<int32_t>(LAYOUT_DPI) / record->layout_width,
+               room_height * static_cast<int32_t>(LAYOUT_DPI) / record->layout_height);
+  if (fit >= static_cast<int32_t>(dpi)) return dpi;
+  return std::max(static_cast<UINT>(std::max(fit, 0)), std::min(dpi, LAYOUT_DPI));
+}
+
+// Moves a window so that it lies on its monitor's work area, or starts at its top-left corner;
+// a child window stays where its parent has it.
+void KeepOnWorkArea(HWND window) {
+  RECT work, outer;
+  if ((GetWindowLongPtrA(window, GWL_STYLE) & WS_CHILD) != 0 || !WorkAreaOf(window, &work) ||
+      !GetWindowRect(window, &outer)) {
+    return;
+  }
+  const LONG left =
+      std::max(work.left, std::min(outer.left, work.right - (outer.right - outer.left)));
+  const LONG top =
+      std::max(work.top, std::min(outer.top, work.bottom - (outer.bottom - outer.top)));
+  if (left != outer.left || top != outer.top) {
+    SetWindowPos(window, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+}
+
+namespace {
+
+// Lays a window out for a DPI: the suggested rectangle, fonts, client area and gadgets at the
+// DPI that fits the work area there, then the window onto the work area.
 void LayOutForDpi(LayerState* layer, WindowRecord* record, UINT dpi, const RECT* suggested) {
-  record->dpi = dpi;
-  RemakeFonts(layer, record, dpi);
   if (suggested != nullptr) {
     SetWindowPos(record->handle, nullptr, suggested->left, suggested->top,
                  suggested->right - suggested->left, suggested->bottom - suggested->top,
                  SWP_NOZORDER | SWP_NOACTIVATE);
   }
+  dpi = FittingDpi(record, dpi);
+  record->dpi = dpi;
+  RemakeFonts(layer, record, dpi);
   // The suggested rectangle fits the platform's frame at the new DPI; where the frame does
   // not change with the DPI, the size is mended so that the client area stays exact.
   const int32_t width = ScaleToDpi(record->layout_width, dpi);
@@ -177,6 +229,7 @@ void LayOutForDpi(LayerState* layer, WindowRecord* record, UINT dpi, const RECT*
     FitClientArea(record->handle, width, height);
   }
   PlaceGadgets(layer, record->handle, dpi);
+  KeepOnWorkArea(record->handle);
 }
 
 }  // namespace
@@ -184,11 +237,16 @@ void LayOutForDpi(LayerState* layer, WindowRecord* record, UINT dpi, const RECT*
 // Lays a window out again for a DPI. NOTE: the moves below can carry the window's centre back
 // over a monitor edge, and the platform then sends WM_DPICHANGED from inside them; such a
 // change is only noted there and laid out after this one (and so on for a change noted in that
-// pass), so that fonts, client area and gadgets always share one DPI.
+// pass), so that fonts, client area and gadgets always share one DPI. A minimised window's
+// rectangle is its icon's, so its change waits for the restore.
 void FollowDpiChange(int32_t number, UINT dpi, const RECT* suggested) {
   LayerState* layer = Layer();
   WindowRecord* record = layer != nullptr ? layer->windows.Find(number) : nullptr;
   if (record == nullptr || dpi == 0) return;
+  if (IsIconic(record->handle)) {
+    record->iconic_dpi = dpi;
+    return;
+  }
   if (record->following_dpi) {
     record->noted_dpi = dpi;
     return;
@@ -197,11 +255,19 @@ void FollowDpiChange(int32_t number, UINT dpi, const RECT* suggested) {
   record->noted_dpi = 0;
   LayOutForDpi(layer, record, dpi, suggested);
   // A change noted during a pass is laid out by the next one, until a pass notes none; a
-  // window that the layout keeps carrying back and forth over an edge stops after a few.
+  // window that the layout keeps carrying back and forth over an edge stops after a few, laid
+  // out where it is for the DPI that it was told last, as any move could carry it back again.
+  UINT told = dpi;
   for (int pass = 1; pass < MAX_LAYOUT_PASSES && record->noted_dpi != 0; ++pass) {
     const UINT noted = record->noted_dpi;
     record->noted_dpi = 0;
-    if (noted != record->dpi) LayOutForDpi(layer, record, noted, nullptr);
+    if (noted != told) LayOutForDpi(layer, record, noted, nullptr);
+    told = noted;
+  }
+  if (record->noted_dpi != 0 && record->noted_dpi != told) {
+    record->dpi = FittingDpi(record, record->noted_dpi);
+    RemakeFonts(layer, record, record->dpi);
+    PlaceGadgets(layer, record->handle, record->dpi);
   }
   record->following_dpi = false;
 }

@@ -151,9 +151,16 @@ LRESULT CALLBACK LayerWindowProcedure(HWND window, UINT message, WPARAM wparam, 
     case WM_SIZE:
       if (record == nullptr) break;
       QueueSize(events, record, number, wparam);
+      if (wparam != SIZE_MINIMIZED && record->iconic_dpi != 0) {
+        const UINT dpi = record->iconic_dpi;
+        record->iconic_dpi = 0;
+        FollowDpiChange(number, dpi, nullptr);
+      }
       return 0;
     case WM_ACTIVATE:
+      // As in a dialog, the control that had the focus gets it back (not while minimised).
       if (LOWORD(wparam) != 0) events.Queue(EVENT_ACTIVATED, number);
+      if (LOWORD(wparam) != 0 && HIWORD(wparam) == 0 && record != nullptr) GiveFocusBack(record);
       return 1;
     case WM_CLOSE:
       if (record == nullptr) break;

@@ -1,9 +1,11 @@
-// Keyboard focus movement for Tab and Shift+Tab inside the active window.
+// Keyboard focus: movement for Tab and Shift+Tab inside the active window, and the control
+// that each window gives the focus back to when it is activated again.
 #include <windows.h>
 
 #include <vector>
 
 #include "ui/focus_order.h"
+#include "ui/ui.h"
 #include "ui/win32_layer.h"
 
 namespace {
@@ -34,4 +36,26 @@ void MoveKeyboardFocus(HWND active, bool forward) {
   }
   const ptrdiff_t target = ChooseFocusTarget(candidates.size(), current, forward);
   if (target >= 0) SetFocus(candidates[static_cast<size_t>(target)]);
+}
+
+// Notes a control of a layer window as the one that the window gives the focus back to.
+void NoteFocus(HWND control) {
+  LayerState* layer = Layer();
+  const int32_t number = WindowNumberOf(GetAncestor(control, GA_ROOT));
+  WindowRecord* record = layer != nullptr && number != -1 ? layer->windows.Find(number) : nullptr;
+  if (record != nullptr) record->focus = control;
+}
+
+// Focuses the control that last had the focus in a window, when it is still one of its own.
+void GiveFocusBack(const WindowRecord* record) {
+  if (record->focus != nullptr && IsChild(record->handle, record->focus)) SetFocus(record->focus);
+}
+
+// Gives a gadget the focus now when its window is active, else when the window is activated.
+void FocusGadget(int32_t gadget) {
+  LayerState* layer = Layer();
+  GadgetRecord* record = layer != nullptr ? layer->gadgets.Find(gadget) : nullptr;
+  if (record == nullptr) return;
+  NoteFocus(record->handle);
+  if (GetActiveWindow() == GetAncestor(record->handle, GA_ROOT)) SetFocus(record->handle);
 }

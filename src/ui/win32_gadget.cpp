@@ -10,12 +10,12 @@ namespace {
 
 constexpr uint32_t NO_CLIENT_EDGE = 0x20000;
 
-// The subclass of every gadget: passes each message on to the procedure it replaced, posts a
-// text field's focus changes to its top-level window as notices, and frees the gadget on its
-// last message. It reads no text, so it takes the messages as the controls do, in UTF-16 (see
-// Subclass). NOTE: a gadget's control is found by its id and handle (GadgetOfControl) from its
-// first message after the subclass to its last; a control found under no record is passed to
-// its class's procedure.
+// The subclass of every gadget: passes each message on to the procedure it replaced, notes the
+// gadget that gets the focus, posts a text field's focus changes to its top-level window as
+// notices, and frees the gadget on its last message. It reads no text, so it takes the messages
+// as the controls do, in UTF-16 (see Subclass). NOTE: a gadget's control is found by its id and
+// handle (GadgetOfControl) from its first message after the subclass to its last; a control
+// found under no record is passed to its class's procedure.
 LRESULT CALLBACK GadgetProcedure(HWND control, UINT message, WPARAM wparam, LPARAM lparam) {
   int32_t number = -1;
   GadgetRecord* gadget = GadgetOfControl(control, &number);
@@ -25,6 +25,7 @@ LRESULT CALLBACK GadgetProcedure(HWND control, UINT message, WPARAM wparam, LPAR
   const bool field = gadget != nullptr && gadget->kind == &TEXT_FIELD_KIND;
   const LRESULT result = next != nullptr ? CallWindowProcW(next, control, message, wparam, lparam)
                                          : DefWindowProcW(control, message, wparam, lparam);
+  if (message == WM_SETFOCUS && gadget != nullptr) NoteFocus(control);
   if (field && (message == WM_SETFOCUS || message == WM_KILLFOCUS)) {
     PostMessageA(GetAncestor(control, GA_ROOT), MESSAGE_FIELD_FOCUS, static_cast<WPARAM>(number),
                  message == WM_SETFOCUS ? FOCUS_GAINED : FOCUS_LOST);

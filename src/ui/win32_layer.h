@@ -56,6 +56,8 @@ struct WindowRecord {
   HFONT gui_font = nullptr;    // the default GUI font at the window's DPI (the stock one or own)
   bool following_dpi = false;  // FollowDpiChange runs for the window
   UINT noted_dpi = 0;          // a DPI change that came while it ran, laid out after it
+  UINT iconic_dpi = 0;         // a DPI change that came while minimised, laid out at restore
+  HWND focus = nullptr;        // the control given the keyboard focus back at activation
 };
 
 struct GadgetRecord;
@@ -137,6 +139,10 @@ LRESULT CALLBACK LayerWindowProcedure(HWND window, UINT message, WPARAM wparam, 
 void CloseLayerWindow(int32_t number);
 // Moves the keyboard focus within the active window, forward or backward.
 void MoveKeyboardFocus(HWND active, bool forward);
+// Remembers a control that got the keyboard focus as its window's (see GiveFocusBack).
+void NoteFocus(HWND control);
+// Gives the keyboard focus back to the control of a window that last had it.
+void GiveFocusBack(const WindowRecord* record);
 
 // The dots per inch of a window: GetDpiForWindow where the platform has it, else the screen's.
 UINT WindowDpi(HWND window);
@@ -157,8 +163,14 @@ void ReleaseGuiFont(HFONT font);
 HFONT CreatePointFont(const FontRecord& font, UINT dpi);
 // Resizes a window so that its client area is exactly width x height, keeping its position.
 void FitClientArea(HWND window, int32_t width, int32_t height);
-// Lays a window and its gadgets out again for a DPI, with fonts made anew for it, and moves
-// the window to the suggested outer rectangle (none: it keeps its place).
+// Returns the DPI, at most `dpi`, at which the window's layout and present frame fit the work
+// area of its monitor (never below 96 dpi for a screen too small even then).
+UINT FittingDpi(const WindowRecord* record, UINT dpi);
+// Moves a window onto the work area of its monitor, top-left first where it is larger.
+void KeepOnWorkArea(HWND window);
+// Lays a window and its gadgets out again for a DPI (at most what fits the work area), with
+// fonts made anew for it, and moves the window to the suggested outer rectangle (none: it
+// keeps its place), then onto the work area. A change while minimised is laid out at restore.
 void FollowDpiChange(int32_t number, UINT dpi, const RECT* suggested);
 
 // BrushCache: returns a shared solid brush for a colour; ReleaseBrush gives it back.

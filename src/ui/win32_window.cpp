@@ -84,8 +84,9 @@ intptr_t MakeWindow(int32_t number, int32_t x, int32_t y, int32_t width, int32_t
   record->layout_height = height;
   record->gui_font = GuiFontForDpi(first_dpi);
   TagWindow(window, assigned);
+  // A window too large for the work area at its DPI is laid out for one at which it fits.
   const UINT dpi = WindowDpi(window);
-  if (dpi != first_dpi) {
+  if (dpi != first_dpi || FittingDpi(record, dpi) != dpi) {
     FollowDpiChange(assigned, dpi, nullptr);
     // The fit keeps the top-left corner; a centred window is centred again at its new size.
     RECT fitted;
@@ -97,6 +98,7 @@ intptr_t MakeWindow(int32_t number, int32_t x, int32_t y, int32_t width, int32_t
                    SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
   }
+  KeepOnWorkArea(window);
 
   const bool maximised = (decoded.style & WS_MAXIMIZE) != 0;
   const bool minimised = (decoded.style & WS_MINIMIZE) != 0;

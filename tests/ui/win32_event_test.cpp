@@ -103,7 +103,14 @@ TEST_F(EventLayerTest, MinimiseThenRestore) {
   std::vector<SeenEvent> events = SettleEvents(window_);
   EXPECT_EQ(CountEvents(events, 13107), 1u);
   EXPECT_EQ(CountEvents(events, WM_SIZE), 0u);
+  // A DPI change while minimised, its rectangle the icon's, is laid out at the restore.
+  RECT icon;
+  GetWindowRect(window_, &icon);
+  SendMessageA(window_, MESSAGE_DPI_CHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&icon));
   ShowWindow(window_, SW_RESTORE);
+  RECT client;
+  GetClientRect(window_, &client);
+  EXPECT_EQ(client.right, 420);  // 280 at 144 dpi
   events = SettleEvents(window_);
   size_t restored = events.size();
   for (size_t i = 0; i < events.size(); ++i) {
@@ -296,10 +303,22 @@ BOOL CALLBACK FindBox(HWND window, LPARAM found) {
   return TRUE;
 }
 
-TEST_F(EventLayerTest, MessageBoxDisablesTheThreadsWindowsUntilDismissed) {
+// The box disables the thread's windows while it shows; as in a dialog, the control that had
+// the focus gets it back after the box, and each time its window is activated again (the first
+// time, the one given it beforehand).
+TEST_F(EventLayerTest, MessageBoxDisablesTheThreadsWindowsUntilDismissedAndFocusComesBack) {
   HWND other = reinterpret_cast<HWND>(MakeWindow(1, 10, 10, 100, 80, "other", 0x00C80008));
   ASSERT_NE(other, nullptr);
+  HWND field = Control(MakeTextField(4, 35, 60, 200, 25, "12345678"));
+  HWND button = Control(MakeButton(1, 35, 30, 60, 25, "Text"));
+  Activate(other);
+  FocusGadget(4);
   Activate(window_);
+  EXPECT_EQ(GetFocus(), field);
+  SetFocus(button);
+  Activate(other);
+  Activate(window_);
+  EXPECT_EQ(GetFocus(), button);
   const DWORD thread = GetCurrentThreadId();
   std::atomic<bool> main_disabled{false}, other_disabled{false}, found{false};
   std::thread helper([&] {
@@ -326,6 +345,7 @@ TEST_F(EventLayerTest, MessageBoxDisablesTheThreadsWindowsUntilDismissed) {
   EXPECT_TRUE(other_disabled);
   EXPECT_TRUE(IsWindowEnabled(window_));
   EXPECT_TRUE(IsWindowEnabled(other));
+  EXPECT_EQ(GetFocus(), button);
 }
 
 // Sends Tab (or Shift+Tab) to the focused control through NextEvent; returns the new focus.

@@ -49,12 +49,27 @@ TEST_F(WindowLayerTest, InvisibleWindowHasExactClientAreaAndFixedFrame) {
   EXPECT_EQ(SetWindowHidden(77, 0), 0);
 }
 
-// A centred window's middle is the screen's, to the pixel that halving leaves over.
-TEST_F(WindowLayerTest, CentredWindowLiesInTheMiddleOfTheScreen) {
+// A centred window's middle is the screen's, to the pixel that halving leaves over. At 288 dpi,
+// where it would be taller than the 768-pixel screen, it is laid out smaller, on the work area
+// with the receive field in its client area.
+TEST_F(WindowLayerTest, CentredWindowLiesInTheMiddleOfTheScreenAndOnTheWorkArea) {
   RECT outer;
   GetWindowRect(window_, &outer);
   EXPECT_NEAR(outer.left + outer.right, GetSystemMetrics(SM_CXSCREEN), 1);
   EXPECT_NEAR(outer.top + outer.bottom, GetSystemMetrics(SM_CYSCREEN), 1);
+  HWND field = reinterpret_cast<HWND>(MakeTextField(12, 8, 235, 260, 50, "OFF", 0x801));
+  FollowDpiChange(0, 288, nullptr);
+  MONITORINFO monitor{sizeof(monitor), {}, {}, 0};
+  GetMonitorInfoA(MonitorFromWindow(window_, MONITOR_DEFAULTTONEAREST), &monitor);
+  RECT client, shown, inside;
+  GetWindowRect(window_, &outer);
+  GetClientRect(window_, &client);
+  GetWindowRect(field, &shown);
+  MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&shown), 2);
+  EXPECT_TRUE(IntersectRect(&inside, &outer, &monitor.rcWork) && EqualRect(&inside, &outer))
+      << "window bottom " << outer.bottom << ", work area's " << monitor.rcWork.bottom;
+  EXPECT_TRUE(IntersectRect(&inside, &shown, &client) && EqualRect(&inside, &shown))
+      << "field bottom " << shown.bottom << ", client area's " << client.bottom;
 }
 
 TEST_F(WindowLayerTest, ReusingAWindowNumberClosesTheOldWindow) {
@@ -287,13 +302,19 @@ WNDPROC layer_procedure = nullptr;
 // The client width at 96 dpi of the window that CrossBackOnMove watches.
 LONG width_at_96 = 0;
 
+// The DPI that a window laid out for 144 dpi is told: 168, or 120 where it crosses back.
+UINT told_at_144 = 168;
+
 // A move that leaves the client area laid out for 120 dpi brings a change to 144 dpi, and one
-// for 144 dpi a change to 168, as a window whose centre crosses an edge at each size is told.
+// for 144 dpi a change to told_at_144, as a window whose centre crosses an edge at each size is
+// told.
 LRESULT CALLBACK CrossBackOnMove(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   RECT client;
   if (message == WM_WINDOWPOSCHANGED && GetClientRect(window, &client)) {
     for (const UINT from : {120u, 144u}) {
-      if (client.right == MulDiv(width_at_96, from, 96)) FollowDpiChange(0, from + 24, nullptr);
+      if (client.right == MulDiv(width_at_96, from, 96)) {
+        FollowDpiChange(0, from == 120 ? 144 : told_at_144, nullptr);
+      }
     }
   }
   return CallWindowProcA(layer_procedure, window, message, wparam, lparam);
@@ -316,6 +337,17 @@ TEST_F(WindowLayerTest, ADpiChangeFromInsideTheLayoutsOwnMoveIsLaidOutLast) {
   GetClientRect(window_, &client);
   EXPECT_EQ(client.right, MulDiv(before.right, 168, 96));
   EXPECT_EQ(PlacedRect(button).bottom, 96);  // 55 * 1.75 = 96.25
+  // A window that crosses back at every pass ends, once the passes run out, laid out where it
+  // is (its client area as the last pass left it) for the last DPI told.
+  FollowDpiChange(0, 96, nullptr);
+  told_at_144 = 120;
+  SetWindowLongPtrA(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CrossBackOnMove));
+  FollowDpiChange(0, 120, nullptr);
+  SetWindowLongPtrA(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(layer_procedure));
+  told_at_144 = 168;
+  GetClientRect(window_, &client);
+  EXPECT_EQ(client.right, MulDiv(before.right, 144, 96));
+  EXPECT_EQ(PlacedRect(button).bottom, 69);  // 55 * 1.25 = 68.75
 }
 
 }  // namespace
