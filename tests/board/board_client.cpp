@@ -80,10 +80,6 @@ bool Board::HoldWrites(unsigned long ms) {
   return Ask(IOCTL_BOARD_HOLD_WRITES, &ms, sizeof ms, nullptr, 0, nullptr);
 }
 
-bool Board::HoldCancellable(unsigned long ms) {
-  return Ask(IOCTL_BOARD_HOLD_CANCELLABLE, &ms, sizeof ms, nullptr, 0, nullptr);
-}
-
 bool Board::Port(unsigned long port) {
   return Ask(IOCTL_BOARD_PORT, &port, sizeof port, nullptr, 0, nullptr);
 }

@@ -46,8 +46,6 @@ class Board {
   bool Echo(bool on);
   // Holds each later write pending for `ms` milliseconds (0: none, and the held end now).
   bool HoldWrites(unsigned long ms);
-  // As HoldWrites, but a cancel that reaches a held write ends it (BoardCounters::cancelled).
-  bool HoldCancellable(unsigned long ms);
   // The port (1 to 99) that the board comes up on from its next plug; a reset brings back 1.
   bool Port(unsigned long port);
   // What the board itself comes up as from its next plug; a reset brings back the console's.

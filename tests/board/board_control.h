@@ -44,9 +44,6 @@ extern "C" {
 // Echo: a ULONG in (0: off). While on, each output report kept queues an input report of its
 // payload bytes 1 to 4, as a board that answers with what it was sent.
 #define IOCTL_BOARD_ECHO BOARD_CTL(8)
-// As IOCTL_BOARD_HOLD_WRITES, but each held write has a cancel routine, as a USB transfer has:
-// a cancel that reaches it ends it at once as cancelled (counted in `cancelled`).
-#define IOCTL_BOARD_HOLD_CANCELLABLE BOARD_CTL(9)
 
 // Plugs one more child beside the board, as a composite board's other interface: a BoardChild
 // in, its number (1 and up) out as a ULONG. Reset takes every such child off the bus.
@@ -102,11 +99,8 @@ typedef struct BoardCounters {
   unsigned long plugged;        // 1 while the board is on the bus
   unsigned long writes;         // write requests that reached the board, refused ones too
   unsigned long refused;        // writes refused by request
-  unsigned long gone_writes;    // writes refused because the board was unplugged
   unsigned long held_now;       // writes held pending now
   unsigned long waiting_reads;  // read requests pending at the board now
-  unsigned long queued_inputs;  // input reports waiting for a read request
-  unsigned long cancelled;      // held writes ended by their cancel routine
   unsigned long child_writes[BOARD_MAX_CHILDREN];  // writes that reached each more child
   // Opens of any of the board's HID interfaces, its own and its children's, query-only ones
   // too: every choice that enumerates the interfaces opens each one that it sees.

@@ -1,6 +1,6 @@
-// quillomatic.exe against the test board through Wine's own HID stack: discovery, output
-// reports byte for byte as the board receives them, received values, unplugging while a read
-// waits, closing while a read waits, a board of 64-byte reports.
+// quillomatic.exe against the test board through Wine's own HID stack: discovery, a report
+// repeated, unplugging while a read waits, closing while a read waits, a board of 64-byte
+// reports.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -22,50 +22,6 @@ TEST_F(BoardTest, AttachedBeforeStartIsShownAsSoonAsTheWindowIs) {
   ASSERT_NE(main_, nullptr);
   EXPECT_EQ(TextOf(Gadget(kStatusLabel)), "Discovered device");
   EXPECT_EQ(BoardHandleMarks(0).size(), 2u) << "the program holds two handles on the board";
-}
-
-struct Step {
-  const char* field_text;  // null: leave the row's field as it is
-  int field;
-  int button;
-  Bytes report;
-};
-
-// One press of each kind of button (the encodings themselves are proven on the host): Hex
-// and Digit keep bytes 5 to 8 from the last Text, and a field edited just before its press is
-// read afresh; editing alone sends nothing.
-TEST_F(BoardTest, EachKindOfButtonSendsItsReportByteForByte) {
-  Start();
-  ASSERT_TRUE(StatusIs("Discovered device"));
-  const Step steps[] = {
-      {nullptr, 6, 3, {0, 0x41, 0x42, 0x43, 0x44, 0x45, 0x46, 0x47, 0x48}},
-      {nullptr, 4, 11, {0, 0x12, 0x34, 0x56, 0x78, 0x45, 0x46, 0x47, 0x48}},
-      {"-2", 5, 23, {0, 0xFE, 0xFF, 0xFF, 0xFF, 0x45, 0x46, 0x47, 0x48}},
-  };
-  for (const Step& s : steps) {
-    SCOPED_TRACE("button " + std::to_string(s.button));
-    if (s.field_text != nullptr) {
-      const size_t before = board_->Received().size();
-      ASSERT_TRUE(WriteText(Gadget(s.field), s.field_text));
-      EXPECT_FALSE(board_->WaitReceived(before + 1, 300));
-    }
-    EXPECT_EQ(PressAndReceive(s.button), s.report);
-  }
-  EXPECT_EQ(board_->Counters().writes, sizeof steps / sizeof steps[0]);
-}
-
-TEST_F(BoardTest, ValuesAppearAsSignedDecimalTexts) {
-  Start();
-  ASSERT_TRUE(StatusIs("Discovered device"));
-  HWND field = Gadget(kReceiveField);
-  const struct {
-    int32_t value;
-    const char* text;
-  } cases[] = {{0x12345678, "305419896"}, {INT32_MIN, "-2147483648"}};
-  for (const auto& c : cases) {
-    ASSERT_TRUE(board_->SendValue(c.value));
-    EXPECT_TRUE(WaitForText(field, c.text, 3000)) << "shows " << TextOf(field);
-  }
 }
 
 TEST_F(BoardTest, TheSameReportRepeatedNeverFlickers) {
@@ -107,7 +63,9 @@ TEST_F(BoardTest, UnplugWhileAReadWaitsShowsTheBoxAndAReplugWorksAgain) {
   HWND field = Gadget(kReceiveField);
   ASSERT_TRUE(board_->SendValue(777));
   ASSERT_TRUE(WaitForText(field, "777", 3000));
-  Sleep(100);  // the program's read is waiting again
+  // A fixed pause: the program's read, waiting again, shows nowhere (hidclass reads the board
+  // on its own).
+  Sleep(100);
   ASSERT_TRUE(board_->Unplug());
   ASSERT_TRUE(StatusIs("No HID device", 1000)) << "status unchanged 1 s after the unplug";
   ExpectNoDeviceBox(21);
@@ -118,22 +76,6 @@ TEST_F(BoardTest, UnplugWhileAReadWaitsShowsTheBoxAndAReplugWorksAgain) {
   ASSERT_TRUE(board_->SendValue(888));
   EXPECT_TRUE(WaitForText(field, "888", 3000));
   EXPECT_EQ(PressAndReceive(11), (Bytes{0, 0x12, 0x34, 0x56, 0x78, 0, 0, 0, 0}));
-}
-
-// A composite board, both interfaces up before the program starts, the other one listed first
-// and able to take 9-byte writes: reports go to the console's interface and nowhere else, and
-// its values are shown.
-TEST_F(BoardTest, CompositeBoardIsServedThroughTheInterfaceOfTheConsolesReports) {
-  UnplugUntilUnlisted();
-  ULONGLONG listed = 0;
-  ASSERT_NO_FATAL_FAILURE(PlugComposite(&listed));
-  Start();
-  ASSERT_TRUE(StatusIs("Discovered device"));
-  EXPECT_EQ(PressAndReceive(11), (Bytes{0, 0x12, 0x34, 0x56, 0x78, 0, 0, 0, 0}));
-  EXPECT_EQ(PressAndReceive(3), (Bytes{0, 0x41, 0x42, 0x43, 0x44, 0x45, 0x46, 0x47, 0x48}));
-  ASSERT_TRUE(board_->SendValue(-4318));
-  EXPECT_TRUE(WaitForText(Gadget(kReceiveField), "-4318", 3000));
-  EXPECT_EQ(board_->Counters().child_writes[0], 0u) << "a report reached the other interface";
 }
 
 // A board whose only interface has 64-byte reports each way, no report IDs: a press reaches
@@ -163,7 +105,8 @@ TEST_F(BoardTest, ABoardOf64ByteReportsIsServedWholeAndHeldWithoutOpens) {
 TEST_F(BoardTest, ClosesWhileTheReadWaits) {
   Start();
   ASSERT_TRUE(StatusIs("Discovered device"));
-  Sleep(200);  // the receive thread now waits for a report that never comes
+  // A fixed pause: the receive thread's wait for a report that never comes shows nowhere.
+  Sleep(200);
   ExpectCloseEndsWithCodeZero();
 }
 

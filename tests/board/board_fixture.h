@@ -72,24 +72,6 @@ class BoardTest : public AppTest {
         << "the board's interface is still listed 5 s after the unplug";
   }
 
-  // A composite board comes up as USB brings one up: first its other interface (a vendor
-  // collection that takes 9-byte writes too), the console's own kGapMs later. Waits until each
-  // is listed, the other alone first; *console_listed gets when the console's was.
-  void PlugComposite(ULONGLONG* console_listed) {
-    constexpr DWORD kGapMs = 300;
-    const BoardChild other = {
-        BOARD_VENDOR_ID, BOARD_PRODUCT_ID, BOARD_VERSION, BOARD_KIND_VENDOR, 0, 0, 0};
-    ASSERT_NE(board_->PlugChild(other), 0u);
-    std::vector<std::string> paths;
-    ASSERT_TRUE(WaitUntil([&] { return !(paths = board::BoardPaths()).empty(); }, 5000));
-    const std::string other_path = paths.front();
-    Sleep(kGapMs);  // the board's own timing: its interfaces come up one by one
-    ASSERT_TRUE(board_->Plug());
-    ASSERT_TRUE(WaitUntil([&] { return (paths = board::BoardPaths()).size() == 2; }, 5000));
-    *console_listed = GetTickCount64();
-    ASSERT_EQ(paths.front(), other_path) << "the other interface is listed first";
-  }
-
   // Returns the program's handles on the board, found by duplicating each of its handle values
   // and asking the duplicate for HID attributes; `mark`, when not 0, is set as the input
   // buffer count of each (one count per file object, so a reopened handle has Wine's 32).

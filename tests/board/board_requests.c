@@ -19,7 +19,7 @@ NTSTATUS SendInput(const UCHAR* report) {
   } else {
     ULONG slot = (board.first_input + board.input_count) % MAX_INPUTS;
     RtlCopyMemory(board.inputs[slot], report, BOARD_INPUT_BYTES);
-    board.counters.queued_inputs = ++board.input_count;
+    board.input_count++;
   }
   KeReleaseSpinLock(&board.lock, irql);
   if (read != NULL) CompleteWith(read, STATUS_SUCCESS, FillRead(read, report, &framing));
@@ -50,12 +50,11 @@ static void EndHoldsNow(void) {
   KeSetEvent(&board.wake, IO_NO_INCREMENT, FALSE);
 }
 
-// Holds each later write for `ms` (0: none, and the held end now), cancellable or not.
-static void HoldWrites(ULONG ms, BOOLEAN cancellable) {
+// Holds each later write for `ms` (0: none, and the held end now).
+static void HoldWrites(ULONG ms) {
   KIRQL irql;
   KeAcquireSpinLock(&board.lock, &irql);
   board.hold_ms = ms;
-  board.hold_cancellable = cancellable;
   KeReleaseSpinLock(&board.lock, irql);
   if (ms == 0) EndHoldsNow();
 }
@@ -100,9 +99,8 @@ NTSTATUS BoardControl(IRP* irp) {
   ULONG in = stack->Parameters.DeviceIoControl.InputBufferLength;
   ULONG out = stack->Parameters.DeviceIoControl.OutputBufferLength;
   void* buffer = irp->AssociatedIrp.SystemBuffer;
-  const ULONG code = stack->Parameters.DeviceIoControl.IoControlCode;
   KIRQL irql;
-  switch (code) {
+  switch (stack->Parameters.DeviceIoControl.IoControlCode) {
     case IOCTL_BOARD_PLUG:
       return CompleteWith(irp, PlugBoard(), 0);
     case IOCTL_BOARD_UNPLUG:
@@ -121,9 +119,8 @@ NTSTATUS BoardControl(IRP* irp) {
       KeReleaseSpinLock(&board.lock, irql);
       return CompleteWith(irp, STATUS_SUCCESS, 0);
     case IOCTL_BOARD_HOLD_WRITES:
-    case IOCTL_BOARD_HOLD_CANCELLABLE:
       if (in != sizeof(ULONG)) return CompleteWith(irp, STATUS_INVALID_PARAMETER, 0);
-      HoldWrites(*(ULONG*)buffer, code == IOCTL_BOARD_HOLD_CANCELLABLE);
+      HoldWrites(*(ULONG*)buffer);
       return CompleteWith(irp, STATUS_SUCCESS, 0);
     case IOCTL_BOARD_PORT:
       if (in != sizeof(ULONG) || *(ULONG*)buffer - 1 >= 99) {

@@ -34,27 +34,9 @@ static void CompleteAll(LIST_ENTRY* list, NTSTATUS status) {
   }
 }
 
-// A held write's cancel routine: the write ends at once as cancelled.
-static void WINAPI CancelHeldWrite(DEVICE_OBJECT* device, IRP* irp) {
-  (void)device;
-  IoReleaseCancelSpinLock(irp->CancelIrql);
-  KIRQL irql;
-  KeAcquireSpinLock(&board.lock, &irql);
-  RemoveEntryList(&irp->Tail.Overlay.ListEntry);
-  board.counters.held_now--;
-  board.counters.cancelled++;
-  KeReleaseSpinLock(&board.lock, irql);
-  CompleteWith(irp, STATUS_CANCELLED, 0);
-}
-
-// Takes a held write off the list into `out`, under the lock; one whose cancel routine has
-// already been called is left to it (unlinked, so that its removal there does nothing).
+// Takes a held write off the list into `out`, under the lock.
 static void TakeHeld(IRP* irp, LIST_ENTRY* out) {
   RemoveEntryList(&irp->Tail.Overlay.ListEntry);
-  if (irp->Tail.Overlay.DriverContext[1] != NULL && IoSetCancelRoutine(irp, NULL) == NULL) {
-    InitializeListHead(&irp->Tail.Overlay.ListEntry);
-    return;
-  }
   InsertTailList(out, &irp->Tail.Overlay.ListEntry);
   board.counters.held_now--;
 }
@@ -94,7 +76,7 @@ NTSTATUS ReadInput(IRP* irp, BoardExtension* ext) {
   } else if (board.input_count > 0) {
     RtlCopyMemory(report, board.inputs[board.first_input], BOARD_INPUT_BYTES);
     board.first_input = (board.first_input + 1) % MAX_INPUTS;
-    board.counters.queued_inputs = --board.input_count;
+    board.input_count--;
     have = TRUE;
   } else {
     IoMarkIrpPending(irp);
@@ -128,7 +110,6 @@ NTSTATUS WriteOutput(IRP* irp, const HID_XFER_PACKET* packet, BoardExtension* ex
     if (ext->gone) status = STATUS_DEVICE_NOT_CONNECTED;
     board.counters.child_writes[ext->child - 1] += !ext->gone;
   } else if (ext->gone) {
-    board.counters.gone_writes++;
     status = STATUS_DEVICE_NOT_CONNECTED;
   } else if (board.refuse_count > 0) {
     board.refuse_count--;
@@ -154,27 +135,17 @@ NTSTATUS WriteOutput(IRP* irp, const HID_XFER_PACKET* packet, BoardExtension* ex
     if (board.hold_ms > 0) {
       irp->Tail.Overlay.DriverContext[0] =
           (PVOID)(ULONG_PTR)(Now() + (ULONGLONG)board.hold_ms * 10000);
-      irp->Tail.Overlay.DriverContext[1] = (PVOID)(ULONG_PTR)board.hold_cancellable;
       irp->IoStatus.Information = WrittenBytes(&framing);
       IoMarkIrpPending(irp);
-      if (board.hold_cancellable) IoSetCancelRoutine(irp, CancelHeldWrite);
-      if (board.hold_cancellable && irp->Cancel && IoSetCancelRoutine(irp, NULL) != NULL) {
-        status = STATUS_CANCELLED;  // cancelled before the routine was set: ends here
-      } else {
-        InsertTailList(&board.held, &irp->Tail.Overlay.ListEntry);
-        board.counters.held_now++;
-        held = TRUE;
-      }
+      InsertTailList(&board.held, &irp->Tail.Overlay.ListEntry);
+      board.counters.held_now++;
+      held = TRUE;
     }
   }
   KeReleaseSpinLock(&board.lock, irql);
   if (echo) SendInput(echoed);
   if (held) {
     KeSetEvent(&board.wake, IO_NO_INCREMENT, FALSE);
-    return STATUS_PENDING;
-  }
-  if (status == STATUS_CANCELLED) {
-    CompleteWith(irp, status, 0);
     return STATUS_PENDING;
   }
   return CompleteWith(irp, status, NT_SUCCESS(status) ? WrittenBytes(&framing) : 0);

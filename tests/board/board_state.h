@@ -27,7 +27,7 @@ typedef struct BoardState {
   DEVICE_OBJECT* child;  // the board device while plugged
   ULONG next_name;
   LIST_ENTRY reads;  // hidclass's read requests waiting for an input report
-  LIST_ENTRY held;   // writes held pending: end time in DriverContext[0], cancellable in [1]
+  LIST_ENTRY held;   // writes held pending: end time in DriverContext[0]
   KEVENT wake;       // the board's thread has a new held write to time
 
   UCHAR inputs[MAX_INPUTS][BOARD_INPUT_BYTES];
@@ -37,7 +37,6 @@ typedef struct BoardState {
   LONG refuse_count;
   NTSTATUS refuse_status;
   ULONG hold_ms;
-  BOOLEAN hold_cancellable;
   BOOLEAN echo;
   ULONG port;           // the board's port at its next plug
   BoardChild identity;  // what the board answers as from its next plug
