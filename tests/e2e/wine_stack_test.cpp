@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "hid/hid.h"
+#include "wait_until.h"
 
 namespace {
 
@@ -24,15 +25,6 @@ int OpenHandles() {
   return count;
 }
 
-// Waits up to 10 s for a device: the prefix's services bring them up after its first start.
-bool Present(uint16_t product) {
-  for (int i = 0; i < 100; ++i) {
-    if (FindHidDevice(product, kWineVendor, HID_ANY_VERSION) == 1) return true;
-    Sleep(100);
-  }
-  return false;
-}
-
 class WineStack : public ::testing::TestWithParam<uint16_t> {
  protected:
   static void SetUpTestSuite() {
@@ -45,7 +37,10 @@ class WineStack : public ::testing::TestWithParam<uint16_t> {
 TEST_P(WineStack, FoundOpenedTwiceAndProbed) {
   const uint16_t product = GetParam();
   const uint16_t other = product == kWineMouse ? kWineKeyboard : kWineMouse;
-  ASSERT_TRUE(Present(product)) << "no HID device " << std::hex << kWineVendor << ":" << product;
+  // The prefix's services bring the devices up after its first start.
+  ASSERT_TRUE(
+      WaitUntil([&] { return FindHidDevice(product, kWineVendor, HID_ANY_VERSION) == 1; }, 10000))
+      << "no HID device " << std::hex << kWineVendor << ":" << product;
   const int before = OpenHandles();
   EXPECT_EQ(FindHidDevice(product, kWineVendor, HID_ANY_VERSION), 1);
   const HidHandle first = OpenHidDevice(product, kWineVendor, HID_ANY_VERSION);
