@@ -181,7 +181,6 @@ TEST_F(Shell, SpaceOnAFocusedButtonRunsItsCommand) {
   PostMessageA(field, WM_KEYDOWN, VK_TAB, 0x000F0001);
   PostMessageA(field, WM_KEYUP, VK_TAB, 0xC00F0001);
   ASSERT_TRUE(WaitUntil([&] { return FocusedId() == 2; }, 3000)) << "focus " << FocusedId();
-  EXPECT_EQ(FindMessageBox(app_->pid(), 200), nullptr);
   HWND button = Gadget(2);
   PostMessageA(button, WM_KEYDOWN, VK_SPACE, 0x00390001);
   PostMessageA(button, WM_KEYUP, VK_SPACE, 0xC0390001);
