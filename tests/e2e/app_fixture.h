@@ -11,6 +11,7 @@
 
 #include "driver/app_process.h"
 #include "driver/gui_driver.h"
+#include "wait_until.h"
 
 namespace e2e {
 

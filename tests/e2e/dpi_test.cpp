@@ -87,12 +87,12 @@ class Dpi : public AppTest, public ::testing::WithParamInterface<UINT> {
     const Pixels whole = RenderText(text, ValueFontAt(dpi), blue, back, 600, 120);
     const RECT want = whole.BoundsOf(blue);
     SetForegroundWindow(main_);
+    // The field paints after its text or font is set, later under emulation.
     Pixels shot;
-    WaitUntil([&] { return (shot = CaptureClient(field)).Count(blue) == whole.Count(blue); }, 3000);
-    Sleep(100);  // a paint under way finishes
-    shot = CaptureClient(field);
+    ASSERT_TRUE(WaitUntil(
+        [&] { return (shot = CaptureClient(field)).Count(blue) == whole.Count(blue); }, 3000))
+        << shot.Count(blue) << " pixels of ink, " << whole.Count(blue) << " in the font";
     const RECT ink = shot.BoundsOf(blue);
-    EXPECT_EQ(shot.Count(blue), whole.Count(blue));
     EXPECT_EQ(ink.right - ink.left, want.right - want.left);
     EXPECT_EQ(ink.bottom - ink.top, want.bottom - want.top);
     EXPECT_GT(ink.left, 0);
@@ -127,7 +127,8 @@ TEST_P(Dpi, LayoutAndValueFollowTheScreensDpi) {
   ExpectValueDrawnAt(dpi, "-2147483648");
 }
 
-INSTANTIATE_TEST_SUITE_P(Screens, Dpi, ::testing::Values(96u, 144u, 120u));
+// At 96 dpi Shell (shell_test.cpp) checks the rectangles and the value's ink exactly.
+INSTANTIATE_TEST_SUITE_P(Screens, Dpi, ::testing::Values(144u, 120u));
 
 class DpiChange : public Dpi {};
 
@@ -144,6 +145,10 @@ TEST_F(DpiChange, MovesToAnotherDpiAndBackWithoutLeakingFonts) {
   EXPECT_EQ(moved.left, outer.left + 10);
   EXPECT_EQ(moved.top, outer.top + 20);
   ExpectValueDrawnAt(144, "OFF");
+  // Wine keeps a GDI object from the first whole paint of the frame at 144 dpi, which a trip
+  // brings only now and then: the whole window is painted here, before the count is taken.
+  ASSERT_TRUE(
+      RedrawWindow(main_, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW));
 
   // Back to 96 without a rectangle: it stays where it is, exact again.
   ASSERT_TRUE(SendDpiChange(main_, 96, nullptr));

@@ -22,6 +22,8 @@ class Shell : public AppTest {
  protected:
   void SetUp() override {
     ASSERT_TRUE(board_.ok()) << "no test board in this prefix";
+    // A board still coming up is not taken off: that crashes Wine's driver host now and then.
+    ASSERT_FALSE(board::WaitForBoardPath(5000).empty()) << "the board is not listed";
     ASSERT_TRUE(board_.Unplug());
     ASSERT_TRUE(WaitUntil([] { return board::BoardPath().empty(); }, 5000));
     Start();
@@ -107,19 +109,8 @@ TEST_F(Shell, ReceiveFieldIsBoldArialInBlueOnHighlight) {
   ASSERT_TRUE(WaitForText(field, "OFF", 2000));
   const COLORREF blue = RGB(0, 0, 223);
   const COLORREF back = GetSysColor(COLOR_BTNHIGHLIGHT);
-  // The text reaches the screen when the field has painted, later under emulation.
-  Pixels shot;
-  WaitUntil([&] { return (shot = CaptureClient(field)).Count(blue) > 20; }, 3000);
-  Sleep(100);  // a paint under way finishes
-  shot = CaptureClient(field);
-  ASSERT_GT(shot.Count(blue), 20) << "no text pixels in 0xDF0000";
-  EXPECT_EQ(shot.At(3, 3), back);
-  EXPECT_EQ(shot.At(shot.width - 4, shot.height - 4), back);
-  EXPECT_GT(shot.Count(back), shot.width * shot.height / 2);
-
   // Same engine, same colours: the ink of the right font matches pixel for pixel in count
   // and extent; the regular weight and a smaller size show that the comparison can tell.
-  const RECT ink = shot.BoundsOf(blue);
   auto render = [&](const LOGFONTA& f) { return RenderText("OFF", f, blue, back, 200, 80); };
   const Pixels bold = render(want);
   LOGFONTA regular = want;
@@ -128,8 +119,16 @@ TEST_F(Shell, ReceiveFieldIsBoldArialInBlueOnHighlight) {
   smaller.lfHeight = want.lfHeight + 3;
   ASSERT_NE(render(regular).Count(blue), bold.Count(blue));
   ASSERT_NE(render(smaller).Count(blue), bold.Count(blue));
+  // The text reaches the screen when the field has painted, later under emulation.
+  Pixels shot;
+  ASSERT_TRUE(WaitUntil(
+      [&] { return (shot = CaptureClient(field)).Count(blue) == bold.Count(blue); }, 3000))
+      << shot.Count(blue) << " pixels in 0xDF0000, " << bold.Count(blue) << " in the font";
+  EXPECT_EQ(shot.At(3, 3), back);
+  EXPECT_EQ(shot.At(shot.width - 4, shot.height - 4), back);
+  EXPECT_GT(shot.Count(back), shot.width * shot.height / 2);
+  const RECT ink = shot.BoundsOf(blue);
   const RECT bold_ink = bold.BoundsOf(blue);
-  EXPECT_EQ(shot.Count(blue), bold.Count(blue));
   EXPECT_EQ(ink.right - ink.left, bold_ink.right - bold_ink.left);
   EXPECT_EQ(ink.bottom - ink.top, bold_ink.bottom - bold_ink.top);
 }
@@ -184,7 +183,6 @@ TEST_F(Shell, SpaceOnAFocusedButtonRunsItsCommand) {
   PostMessageA(field, WM_KEYDOWN, VK_TAB, 0x000F0001);
   PostMessageA(field, WM_KEYUP, VK_TAB, 0xC00F0001);
   ASSERT_TRUE(WaitUntil([&] { return FocusedId() == 2; }, 3000)) << "focus " << FocusedId();
-  EXPECT_EQ(FindMessageBox(app_->pid(), 200), nullptr);
   HWND button = Gadget(2);
   PostMessageA(button, WM_KEYDOWN, VK_SPACE, 0x00390001);
   PostMessageA(button, WM_KEYUP, VK_SPACE, 0xC0390001);

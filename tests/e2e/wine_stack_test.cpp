@@ -1,17 +1,12 @@
 // The hid layer against Wine's own SetupAPI, hid.dll and HID class driver, in a prefix without
 // the test board: every prefix shows two virtual HID devices, a mouse and a keyboard, written by
-// nobody here. The whole program also starts against that stack (QUILL_EXE): this build's on
-// the 64-bit one, the shipped exe on the 32-bit one.
+// nobody here.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include "hid/hid.h"
-
-#ifdef QUILL_EXE
-#include "driver/app_process.h"
-#include "driver/gui_driver.h"
-#endif
+#include "wait_until.h"
 
 namespace {
 
@@ -30,16 +25,7 @@ int OpenHandles() {
   return count;
 }
 
-// Waits up to 10 s for a device: the prefix's services bring them up after its first start.
-bool Present(uint16_t product) {
-  for (int i = 0; i < 100; ++i) {
-    if (FindHidDevice(product, kWineVendor, HID_ANY_VERSION) == 1) return true;
-    Sleep(100);
-  }
-  return false;
-}
-
-class HidStack : public ::testing::Test {
+class WineStack : public ::testing::TestWithParam<uint16_t> {
  protected:
   static void SetUpTestSuite() {
     CreateLibraryTable();
@@ -48,12 +34,13 @@ class HidStack : public ::testing::Test {
   static void TearDownTestSuite() { FreeAllSystemLibraries(); }
 };
 
-class WineStack : public HidStack, public ::testing::WithParamInterface<uint16_t> {};
-
 TEST_P(WineStack, FoundOpenedTwiceAndProbed) {
   const uint16_t product = GetParam();
   const uint16_t other = product == kWineMouse ? kWineKeyboard : kWineMouse;
-  ASSERT_TRUE(Present(product)) << "no HID device " << std::hex << kWineVendor << ":" << product;
+  // The prefix's services bring the devices up after its first start.
+  ASSERT_TRUE(
+      WaitUntil([&] { return FindHidDevice(product, kWineVendor, HID_ANY_VERSION) == 1; }, 10000))
+      << "no HID device " << std::hex << kWineVendor << ":" << product;
   const int before = OpenHandles();
   EXPECT_EQ(FindHidDevice(product, kWineVendor, HID_ANY_VERSION), 1);
   const HidHandle first = OpenHidDevice(product, kWineVendor, HID_ANY_VERSION);
@@ -71,23 +58,5 @@ TEST_P(WineStack, FoundOpenedTwiceAndProbed) {
 }
 
 INSTANTIATE_TEST_SUITE_P(MouseAndKeyboard, WineStack, ::testing::Values(kWineMouse, kWineKeyboard));
-
-#ifdef QUILL_EXE
-// The program starts against the real stack, finds no device of its own, and closes cleanly.
-TEST_F(HidStack, TheProgramStartsShowsNoDeviceAndCloses) {
-  ASSERT_TRUE(Present(kWineMouse));
-  e2e::AppProcess app(QUILL_EXE);
-  ASSERT_TRUE(app.started());
-  HWND main = e2e::FindMainWindow(app.pid(), "QUILLOMATIC", 15000);
-  ASSERT_NE(main, nullptr) << "no QUILLOMATIC window";
-  HWND status = e2e::FindControl(main, 0);
-  ASSERT_NE(status, nullptr);
-  EXPECT_TRUE(e2e::WaitForText(status, "No HID device", 5000)) << e2e::TextOf(status);
-  ASSERT_TRUE(PostMessageA(main, WM_CLOSE, 0, 0));
-  DWORD code = 1;
-  ASSERT_TRUE(app.WaitExit(5000, &code)) << "still running 5 s after the close request";
-  EXPECT_EQ(code, 0u);
-}
-#endif
 
 }  // namespace

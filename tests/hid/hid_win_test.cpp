@@ -13,6 +13,7 @@
 #include "hid/hid.h"
 #include "hid/library_table.h"
 #include "ui/ui.h"
+#include "wait_until.h"
 
 namespace {
 
@@ -62,16 +63,18 @@ struct Pipe {
   }
 };
 
-// A named pipe without buffers: a write from the client blocks until the server reads.
+// A named pipe without buffers: a write from the client blocks until the server reads. A
+// client opened with FILE_FLAG_OVERLAPPED waits for a write without an OVERLAPPED on the handle
+// itself, in a wait that CancelSynchronousIo does not end.
 struct BlockingPipe {
   HANDLE server = INVALID_HANDLE_VALUE;
   HANDLE client = INVALID_HANDLE_VALUE;
-  BlockingPipe() {
+  explicit BlockingPipe(DWORD client_flags = 0) {
     const std::string name = "\\\\.\\pipe\\quill_hid_test_" + std::to_string(GetCurrentProcessId());
     server = CreateNamedPipeA(name.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 0, 0,
                               0, nullptr);
-    client = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
-                         nullptr);
+    client = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                         client_flags, nullptr);
   }
   ~BlockingPipe() {
     if (client != INVALID_HANDLE_VALUE) CloseHandle(client);
@@ -262,41 +265,43 @@ TEST(WriteWithinTest, WriteInTimeGivesItsCount) {
   EXPECT_EQ(std::memcmp(in, REPORT, 9), 0);
 }
 
-TEST(WriteWithinTest, WritesAfterAnAbandonedOneStillArriveInOrder) {
-  {
-    BlockingPipe stalled;
-    ASSERT_NE(stalled.client, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(WriteHidDeviceWithin(AsHid(stalled.client), REPORT, 9, 200, WaitPlainly), 0);
-  }
-  Pipe pipe;
-  for (uint8_t round = 1; round <= 3; ++round) {
-    uint8_t out[9] = {0, round};
-    EXPECT_EQ(WriteHidDeviceWithin(AsHid(pipe.write), out, 9, 10000, WaitPlainly), 9);
-    uint8_t in[9] = {};
-    EXPECT_EQ(ReadHidDevice(AsHid(pipe.read), in, 9), 9);
-    EXPECT_EQ(in[1], round);
-  }
-}
-
-TEST(WriteWithinTest, WhileAGivenUpWriteRunsTheHandleIsNeitherWrittenNorClosed) {
-  Pipe pipe;
-  const HidHandle handle = AsHid(pipe.write);
-  const int32_t entry = AddStuckWrite(handle);
-  ASSERT_GE(entry, 0);
+// A write that its cancel cannot end is given up: its writer stays with it, the handle takes
+// no other write and is closed by that writer once the write returns, and a new writer takes
+// the next writes.
+TEST(WriteWithinTest, AWriteTheCancelCannotEndIsLeftToItsWriterAndANewOneWritesOn) {
+  BlockingPipe stuck(FILE_FLAG_OVERLAPPED);
+  ASSERT_NE(stuck.client, INVALID_HANDLE_VALUE);
+  const HidHandle handle = AsHid(stuck.client);
   uint32_t error = 0;
+  EXPECT_EQ(WriteHidDeviceWithin(handle, REPORT, 9, 200, WaitPlainly, &error), 0);
+  ASSERT_EQ(error, static_cast<uint32_t>(ERROR_TIMEOUT)) << "not given up";
   const ULONGLONG start = GetTickCount64();
   EXPECT_EQ(WriteHidDeviceWithin(handle, REPORT, 9, 10000, WaitPlainly, &error), 0);
   EXPECT_LT(GetTickCount64() - start, 100u) << "the refused write waited";
   EXPECT_EQ(error, static_cast<uint32_t>(ERROR_BUSY));
-  DWORD available = 1;
-  PeekNamedPipe(pipe.read, nullptr, 0, nullptr, &available, nullptr);
-  EXPECT_EQ(available, 0u);  // nothing was queued
   EXPECT_EQ(CloseHidHandle(handle), 1);
   DWORD flags = 0;
-  EXPECT_TRUE(GetHandleInformation(pipe.write, &flags)) << "closed under a running write";
-  EXPECT_TRUE(EndStuckWrite(entry));
-  CloseHandle(pipe.write);
-  pipe.write = nullptr;
+  EXPECT_TRUE(GetHandleInformation(stuck.client, &flags)) << "closed under a running write";
+
+  Pipe pipe;
+  for (uint8_t round = 1; round <= 3; ++round) {
+    uint8_t out[9] = {0, round};
+    ASSERT_EQ(WriteHidDeviceWithin(AsHid(pipe.write), out, 9, 10000, WaitPlainly), 9);
+    uint8_t in[9] = {};
+    EXPECT_EQ(ReadHidDevice(AsHid(pipe.read), in, 9), 9);
+    EXPECT_EQ(in[1], round);
+  }
+
+  // The server reads the given-up report: its write returns and its writer closes the client.
+  uint8_t in[9] = {};
+  DWORD read = 0;
+  EXPECT_TRUE(ReadFile(stuck.server, in, 9, &read, nullptr));
+  EXPECT_TRUE(WaitUntil(
+      [&] { return !PeekNamedPipe(stuck.server, nullptr, 0, nullptr, nullptr, nullptr); }, 5000))
+      << "the client is still open";
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_BROKEN_PIPE));
+  EXPECT_FALSE(HasStuckWrite(handle));
+  stuck.client = INVALID_HANDLE_VALUE;
 }
 
 constexpr UINT SENT_MESSAGE = WM_APP + 1;

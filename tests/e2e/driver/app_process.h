@@ -10,17 +10,6 @@ namespace e2e {
 // Returns the Windows form (on drive Z:) of a Unix path; other paths are returned as given.
 std::string WinePathOf(const std::string& path);
 
-// Polls `done` every 10 ms until it holds or `timeout_ms` passes; returns its last value.
-template <typename F>
-bool WaitUntil(F done, DWORD timeout_ms) {
-  const ULONGLONG end = GetTickCount64() + timeout_ms;
-  for (;;) {
-    if (done()) return true;
-    if (GetTickCount64() >= end) return false;
-    Sleep(10);
-  }
-}
-
 // Returns the number of threads that a process has now (0 when it cannot be seen).
 int ThreadsOf(DWORD pid);
 

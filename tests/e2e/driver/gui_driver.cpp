@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "app_process.h"
+#include "wait_until.h"
 
 namespace e2e {
 
