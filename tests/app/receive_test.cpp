@@ -1,7 +1,6 @@
 // The receive loop's values and texts, and the read hand-over under plug/unplug stress.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <thread>
 
 #include "app/globals.h"
@@ -9,6 +8,7 @@
 #include "app/read_handover.h"
 #include "app/receive.h"
 #include "fake_platform.h"
+#include "wait_until.h"
 
 namespace {
 
@@ -149,16 +149,6 @@ TEST_F(Receive, NoHandleMeansNoReadAndNoText) {
   EXPECT_TRUE(fake::TextsPut().empty());
 }
 
-// Waits up to 5 s for a condition; false when it never came.
-template <typename Condition>
-bool WaitFor(Condition condition) {
-  for (int i = 0; i < 5000; ++i) {
-    if (condition()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  return false;
-}
-
 // The main thread lets the device go while the receive thread blocks in a read on it: the
 // read that its retirement cancels posts no ReadFailed.
 TEST_F(Receive, AReadCancelledByTheMainThreadPostsNothing) {
@@ -169,7 +159,7 @@ TEST_F(Receive, AReadCancelledByTheMainThreadPostsNothing) {
     uint8_t buffer[RECEIVE_BUFFER_SIZE] = {};
     RunReceivePass(buffer);
   });
-  ASSERT_TRUE(WaitFor([&] { return fake::ReadingHandle() == handle; }));
+  ASSERT_TRUE(WaitUntil([&] { return fake::ReadingHandle() == handle; }, 5000, 1));
   fake::SetPresent(false);
   CheckDevice();
   receiver.join();
@@ -189,7 +179,8 @@ TEST_F(Receive, PlugUnplugStressNeverReadsAClosedHandle) {
     if (cycle % 3 == 0) {
       // Let the receive thread block on this handle before the device goes.
       const HidHandle handle = CurrentReadHandle();
-      ASSERT_TRUE(WaitFor([&] { return fake::ReadingHandle() == handle; })) << "cycle " << cycle;
+      ASSERT_TRUE(WaitUntil([&] { return fake::ReadingHandle() == handle; }, 5000, 1))
+          << "cycle " << cycle;
     }
     if (cycle % 3 == 1) {
       const HidHandle lost = CurrentReadHandle();
@@ -204,12 +195,12 @@ TEST_F(Receive, PlugUnplugStressNeverReadsAClosedHandle) {
     CheckDevice();
   }
   RequestReceiveStop();
-  bool stopped = false;
-  for (int i = 0; i < 100 && !stopped; ++i) {
-    WakeReceiveThread();
-    stopped = !fake::ReadInProgress() && fake::OpenHandles().empty();
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
+  WaitUntil(
+      [] {
+        WakeReceiveThread();
+        return !fake::ReadInProgress() && fake::OpenHandles().empty();
+      },
+      1000);
   receiver.join();
   EXPECT_TRUE(fake::OpenHandles().empty());
   EXPECT_EQ(fake::CloseCount(), fake::OpenCount());

@@ -10,22 +10,9 @@ extern "C" {
 #include <algorithm>
 #include <cstring>
 
+#include "wait_until.h"
+
 namespace board {
-
-namespace {
-
-// Asks `done` every few milliseconds until it holds or `timeout_ms` has passed; its last answer.
-template <typename Done>
-bool PollUntil(Done done, DWORD timeout_ms) {
-  const ULONGLONG end = GetTickCount64() + timeout_ms;
-  for (;;) {
-    if (done()) return true;
-    if (GetTickCount64() >= end) return false;
-    Sleep(5);
-  }
-}
-
-}  // namespace
 
 Board::Board()
     : control_(CreateFileA(BOARD_CONTROL_PATH, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
@@ -48,7 +35,7 @@ bool Board::Plug() {
   // NOTE: an unplug that comes before Wine has started the new device can leave hidclass
   // reading through a deleted one, which crashes the driver host (seen about once in a hundred
   // plug-unplug pairs); the board is started once hidclass reads from it.
-  return PollUntil([&] { return Counters().waiting_reads > 0; }, 5000);
+  return WaitUntil([&] { return Counters().waiting_reads > 0; }, 5000, 5);
 }
 
 bool Board::Unplug() {
@@ -113,7 +100,7 @@ const std::vector<Output>& Board::Received() {
 }
 
 bool Board::WaitReceived(size_t count, DWORD timeout_ms) {
-  return PollUntil([&] { return Received().size() >= count; }, timeout_ms);
+  return WaitUntil([&] { return Received().size() >= count; }, timeout_ms, 5);
 }
 
 std::vector<std::string> BoardPaths() {
@@ -150,7 +137,7 @@ std::string BoardPath() {
 
 std::string WaitForBoardPath(DWORD timeout_ms) {
   std::string path;
-  PollUntil([&] { return !(path = BoardPath()).empty(); }, timeout_ms);
+  WaitUntil([&] { return !(path = BoardPath()).empty(); }, timeout_ms, 5);
   return path;
 }
 
