@@ -47,6 +47,8 @@ bool RegisterBusDevice(const wchar_t* inf) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Unbuffered, so that the prefix's log keeps what it said even when it dies.
+  std::setvbuf(stdout, nullptr, _IONBF, 0);
   if (argc != 2) {
     std::printf("usage: install_board INF_PATH\n");
     return 2;
