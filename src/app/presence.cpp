@@ -35,12 +35,18 @@ bool HeldDeviceAnswers() {
 
 // Runs the choice and opens WriteHandle on the interface it keeps, then ReadHandle on the same
 // path, so both name one interface; when either fails neither is kept. Fills a fresh record.
-HidChoice OpenBoth(PresenceRecord* record) {
+// When the choice keeps the interface at `held` (the one held now), ReadHandle is not opened:
+// the caller keeps what it holds.
+HidChoice OpenBoth(PresenceRecord* record, const std::string& held = std::string()) {
   *record = PresenceRecord{};
   HidChosen chosen;
   record->WriteHandle =
       ChooseHidDevice(DEVICE_PRODUCT_ID, DEVICE_VENDOR_ID, HID_ANY_VERSION, &chosen);
   if (record->WriteHandle == 0) return chosen.choice;
+  if (!held.empty() && SameInterfacePath(chosen.path, held)) {
+    record->path = chosen.path;
+    return HidChoice::kOpened;
+  }
   bool refused = false;
   record->ReadHandle =
       OpenHidDeviceAt(chosen.path, DEVICE_PRODUCT_ID, DEVICE_VENDOR_ID, HID_ANY_VERSION, &refused);
@@ -104,7 +110,7 @@ void Run(Step step) {
     return;
   }
   PresenceRecord next;
-  const HidChoice choice = OpenBoth(&next);
+  const HidChoice choice = OpenBoth(&next, device.path);
   if (device.state == PresenceState::kHeld) {
     // Still held on a lesser interface: the choice's pick takes both handles in one step, and
     // its wait for a refused interface of the console's own framing lets the one held go, as a
@@ -112,7 +118,6 @@ void Run(Step step) {
     const bool stay = choice == HidChoice::kOpened ? SameInterfacePath(next.path, device.path)
                                                    : choice != HidChoice::kRefused;
     if (stay) {
-      CloseHidHandle(next.ReadHandle);
       CloseHidHandle(next.WriteHandle);
       // A look on an arrival is followed by one more, for an interface that arrived during it.
       device.retry_at = step == Step::kLookNow ? PresenceClockMs() + OPEN_RETRY_MS : 0;
