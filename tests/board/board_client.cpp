@@ -14,9 +14,17 @@ extern "C" {
 
 namespace board {
 
-Board::Board()
-    : control_(CreateFileA(BOARD_CONTROL_PATH, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                           OPEN_EXISTING, 0, nullptr)) {}
+// NOTE: Wine starts the board's drivers as the prefix starts, so the first program after that
+// can come before the control device exists; it is waited for.
+Board::Board() {
+  WaitUntil(
+      [&] {
+        control_ = CreateFileA(BOARD_CONTROL_PATH, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                               OPEN_EXISTING, 0, nullptr);
+        return ok();
+      },
+      10000, 20);
+}
 
 Board::~Board() {
   if (ok()) CloseHandle(control_);

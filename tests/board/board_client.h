@@ -23,7 +23,7 @@ struct Output {
 
 class Board {
  public:
-  // Opens the control device; ok() tells whether it is there.
+  // Opens the control device, waiting up to 10 s for it; ok() tells whether it is there.
   Board();
   ~Board();
   Board(const Board&) = delete;
@@ -63,7 +63,7 @@ class Board {
   // Sends one control request; true when the board accepted it.
   bool Ask(DWORD code, const void* in, DWORD in_size, void* out, DWORD out_size, DWORD* got);
 
-  HANDLE control_;
+  HANDLE control_ = INVALID_HANDLE_VALUE;
   std::vector<Output> received_;
 };
 
